@@ -1,0 +1,15 @@
+#pragma once
+
+#include <juce_data_structures/juce_data_structures.h>
+
+// The program's settings file: the options it is created with, and where it
+// lives on this system (the user's application-data folder, "Orveth").
+namespace Settings
+{
+juce::PropertiesFile::Options options();
+juce::File defaultFile (const juce::PropertiesFile::Options& options);
+
+// Creates the settings object. A file that cannot be read or is not XML
+// leaves the defaults in place: it never stops the program.
+std::unique_ptr<juce::PropertiesFile> create();
+} // namespace Settings

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <atomic>
+#include <memory>
+
+class AskUser;
+class MainAppWindow;
+class SerialPort;
+
+// The application object: owns every long-lived object, creates them in a
+// fixed order at start-up and destroys them in the reverse order.
+class TavikControlApp final : public juce::JUCEApplication
+{
+public:
+    TavikControlApp();
+    ~TavikControlApp() override;
+
+    const juce::String getApplicationName() override { return "Tavik Control"; }
+    const juce::String getApplicationVersion() override { return "0.0"; }
+    bool moreThanOneInstanceAllowed() override { return true; }
+    void anotherInstanceStarted (const juce::String&) override {}
+
+    void initialise (const juce::String& commandLine) override;
+    void shutdown() override;
+
+    static TavikControlApp& get();
+
+    MainAppWindow* getMainWindow() const noexcept { return mainWindow.get(); }
+    SerialPort& getSerialPort() const noexcept { return *serialPort; }
+    juce::PropertiesFile& getSettings() const noexcept { return *settings; }
+    juce::ActionBroadcaster& getStatusBroadcaster() const noexcept { return *statusBroadcaster; }
+    std::atomic<double>& getProgress() noexcept { return progress; }
+    AskUser& getAskUser() const noexcept { return *askUser; }
+
+private:
+    std::unique_ptr<MainAppWindow> mainWindow;
+    std::unique_ptr<SerialPort> serialPort;
+    std::unique_ptr<juce::PropertiesFile> settings;
+    std::atomic<double> progress { 0.0 }; // written by the worker, shown by the progress bar
+    std::unique_ptr<juce::ActionBroadcaster> statusBroadcaster;
+    std::unique_ptr<AskUser> askUser;
+};

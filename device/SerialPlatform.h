@@ -1,0 +1,41 @@
+#pragma once
+
+#include <juce_core/juce_core.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+// The operating-system side of one open serial port. One implementation per
+// system (SerialPlatformPosix.cpp, SerialPlatformWin32.cpp); the build picks it.
+class SerialPlatformPort
+{
+public:
+    virtual ~SerialPlatformPort() = default;
+
+    // Asked between waits of at most 100 ms; true ends the transfer with 0.
+    using StopCheck = std::function<bool()>;
+
+    // Bytes transferred; fewer than count (usually 0) on error, deadline or stop.
+    // Nothing touches the caller's buffer after these return.
+    virtual int write (const std::uint8_t* bytes, int count, int timeoutMs, const StopCheck& shouldStop) = 0;
+    virtual int read (std::uint8_t* buffer, int count, int timeoutMs, const StopCheck& shouldStop) = 0;
+
+    // Throws away whatever has been received and not read yet.
+    virtual void discardInput() = 0;
+
+    // Wakes every wait in progress at once (they then consult shouldStop).
+    // Safe to call from another thread while a transfer runs.
+    virtual void interrupt() = 0;
+};
+
+namespace SerialPlatform
+{
+// Opens and configures the named port (57600 baud, 8N1, no flow control) for
+// exclusive use. On failure returns nullptr and sets error to the text to show.
+std::unique_ptr<SerialPlatformPort> open (const juce::String& portName, juce::String& error);
+
+// Names of the ports that can be offered to the user, in the order found.
+// False when the enumeration itself failed.
+bool listPorts (juce::StringArray& names);
+} // namespace SerialPlatform

@@ -1,0 +1,238 @@
+#include "device/SerialPlatform.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace
+{
+constexpr int waitStepMs = 100;
+
+// Where running simulators announce their pseudo-terminals: one file per
+// simulator, named after its pid, holding the port's path.
+const char* const simulatorAnnouncements = "/tmp/tavik-sim-ports";
+
+class Deadline
+{
+public:
+    explicit Deadline (int timeoutMs)
+        : end (std::chrono::steady_clock::now() + std::chrono::milliseconds (std::max (0, timeoutMs)))
+    {
+    }
+
+    int nextWaitMs() const
+    {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds> (end - std::chrono::steady_clock::now()).count();
+        return (int) std::clamp<long long> (left, 0, waitStepMs);
+    }
+
+    bool passed() const { return std::chrono::steady_clock::now() >= end; }
+
+private:
+    std::chrono::steady_clock::time_point end;
+};
+
+class PosixPort final : public SerialPlatformPort
+{
+public:
+    PosixPort (int deviceFd, int wakeRead, int wakeWrite)
+        : fd (deviceFd)
+        , wakeIn (wakeRead)
+        , wakeOut (wakeWrite)
+    {
+    }
+
+    ~PosixPort() override
+    {
+        ::close (fd); // also drops the flock
+        ::close (wakeIn);
+        ::close (wakeOut);
+    }
+
+    int write (const std::uint8_t* bytes, int count, int timeoutMs, const StopCheck& shouldStop) override
+    {
+        return transfer (POLLOUT, count, timeoutMs, shouldStop,
+                         [&] (int done) { return ::write (fd, bytes + done, (size_t) (count - done)); });
+    }
+
+    int read (std::uint8_t* buffer, int count, int timeoutMs, const StopCheck& shouldStop) override
+    {
+        return transfer (POLLIN, count, timeoutMs, shouldStop,
+                         [&] (int done) { return ::read (fd, buffer + done, (size_t) (count - done)); });
+    }
+
+    void discardInput() override { ::tcflush (fd, TCIFLUSH); }
+
+    void interrupt() override
+    {
+        const char wake = 1;
+        [[maybe_unused]] auto ignored = ::write (wakeOut, &wake, 1);
+    }
+
+private:
+    // Waits in steps of at most 100 ms, moving bytes whenever the device is
+    // ready; gives up on the deadline, on a stop request or on an error.
+    template <typename Move>
+    int transfer (short events, int count, int timeoutMs, const StopCheck& shouldStop, Move&& move)
+    {
+        const Deadline deadline (timeoutMs);
+        int done = 0;
+
+        for (;;)
+        {
+            pollfd fds[2] = { { fd, events, 0 }, { wakeIn, POLLIN, 0 } };
+            const int ready = ::poll (fds, 2, deadline.nextWaitMs());
+            if (ready < 0 && errno != EINTR)
+                return done;
+
+            if (ready > 0 && (fds[0].revents & events) != 0)
+            {
+                const auto moved = move (done);
+                if (moved > 0)
+                    done += (int) moved;
+                else if (moved == 0 || (errno != EAGAIN && errno != EINTR))
+                    return done; // hung up or failed: a short count
+                if (done == count)
+                    return done;
+            }
+            else if (ready > 0 && (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0)
+            {
+                return done;
+            }
+
+            if (shouldStop() || deadline.passed())
+                return 0;
+        }
+    }
+
+    const int fd;
+    const int wakeIn, wakeOut;
+};
+
+speed_t lineSpeed()
+{
+    return B57600;
+}
+
+// USB-serial bridges hold received bytes for their latency timer; ask the
+// driver for its shortest one. Pseudo-terminals refuse, which is fine.
+void requestLowLatency (int fd)
+{
+    serial_struct serial {};
+    if (::ioctl (fd, TIOCGSERIAL, &serial) == 0)
+    {
+        serial.flags = serial.flags | ASYNC_LOW_LATENCY;
+        ::ioctl (fd, TIOCSSERIAL, &serial);
+    }
+}
+
+bool isLiveSimulator (const juce::File& announcement, juce::String& path)
+{
+    const int pid = announcement.getFileName().getIntValue();
+    if (pid <= 0 || announcement.getFileName() != juce::String (pid))
+        return false;
+    if (::kill (pid, 0) != 0 && errno != EPERM)
+        return false;
+    if (announcement.getSize() > 4096)
+        return false;
+    path = announcement.loadFileAsString().trim();
+    return path.startsWith ("/dev/") && juce::File (path).exists();
+}
+
+// An on-board UART node exists whether or not the hardware does; the kernel
+// reports type 0 (unknown) for the ones that are not there.
+bool isPresentOnBoardPort (const juce::String& deviceName)
+{
+    const juce::File typeFile ("/sys/class/tty/" + deviceName + "/type");
+    return typeFile.existsAsFile() && typeFile.loadFileAsString().trim().getIntValue() != 0;
+}
+} // namespace
+
+std::unique_ptr<SerialPlatformPort> SerialPlatform::open (const juce::String& portName, juce::String& error)
+{
+    const int fd = ::open (portName.toRawUTF8(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+    {
+        error = "Unable to open serial port";
+        return nullptr;
+    }
+
+    // One program per port: TIOCEXCL does not stop root, the lock does.
+    if (::flock (fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl (fd, TIOCEXCL) != 0)
+    {
+        ::close (fd);
+        error = "Unable to open serial port";
+        return nullptr;
+    }
+
+    termios settings {};
+    if (::tcgetattr (fd, &settings) != 0)
+    {
+        ::close (fd);
+        error = "Unable to build serial port configuration.";
+        return nullptr;
+    }
+
+    ::cfmakeraw (&settings);
+    settings.c_cflag &= ~(tcflag_t) (PARENB | CSTOPB | CSIZE | CRTSCTS);
+    settings.c_cflag |= CS8 | CREAD | CLOCAL;
+    settings.c_iflag &= ~(tcflag_t) (IXON | IXOFF | IXANY);
+    settings.c_cc[VMIN] = 0;
+    settings.c_cc[VTIME] = 0;
+    if (::cfsetispeed (&settings, lineSpeed()) != 0 || ::cfsetospeed (&settings, lineSpeed()) != 0
+        || ::tcsetattr (fd, TCSANOW, &settings) != 0)
+    {
+        ::close (fd);
+        error = "Unable to configure serial port.";
+        return nullptr;
+    }
+
+    requestLowLatency (fd);
+
+    int wake[2];
+    if (::pipe2 (wake, O_CLOEXEC | O_NONBLOCK) != 0)
+    {
+        ::close (fd);
+        error = "Unable to create serial port events";
+        return nullptr;
+    }
+
+    return std::make_unique<PosixPort> (fd, wake[0], wake[1]);
+}
+
+bool SerialPlatform::listPorts (juce::StringArray& names)
+{
+    const juce::File dev ("/dev");
+    for (auto* pattern : { "ttyUSB*", "ttyACM*" })
+    {
+        auto found = dev.findChildFiles (juce::File::findFiles, false, pattern);
+        found.sort();
+        for (auto& f : found)
+            names.add (f.getFullPathName());
+    }
+
+    auto onBoard = dev.findChildFiles (juce::File::findFiles, false, "ttyS*");
+    onBoard.sort();
+    for (auto& f : onBoard)
+        if (isPresentOnBoardPort (f.getFileName()))
+            names.add (f.getFullPathName());
+
+    auto announced = juce::File (simulatorAnnouncements).findChildFiles (juce::File::findFiles, false, "*");
+    announced.sort();
+    for (auto& f : announced)
+    {
+        juce::String path;
+        if (isLiveSimulator (f, path))
+            names.addIfNotAlreadyThere (path);
+    }
+    return true;
+}

@@ -1,0 +1,175 @@
+#include "device/SerialPort.h"
+
+#include "common/AskUser.h"
+#include "device/SerialPlatform.h"
+
+SerialPort::SerialPort() = default;
+
+SerialPort::~SerialPort()
+{
+    close (false);
+}
+
+bool SerialPort::open (const juce::String& name, juce::String& error)
+{
+    close (false);
+
+    auto opened = SerialPlatform::open (name, error);
+    if (opened == nullptr)
+        return false;
+
+    std::lock_guard<std::mutex> guard (lock);
+    platform = std::move (opened);
+    portName = name;
+    firmwareVersion = 0;
+    connected = true;
+    return true;
+}
+
+void SerialPort::close (bool sendGoodbye)
+{
+    if (connected && sendGoodbye)
+        write (&goodbyeByte, 1, nullptr, 100);
+
+    std::unique_lock<std::mutex> guard (lock);
+    closing = true;
+    if (platform != nullptr)
+        platform->interrupt();
+
+    // A transfer on another thread still uses the handle: let it fail first.
+    transfersDone.wait (guard, [this] { return activeTransfers == 0; });
+
+    platform.reset();
+    portName.clear();
+    connected = false;
+    firmwareVersion = 0;
+    closing = false;
+}
+
+bool SerialPort::isConnected() const noexcept
+{
+    return connected.load();
+}
+
+juce::String SerialPort::getPortName() const
+{
+    std::lock_guard<std::mutex> guard (lock);
+    return portName;
+}
+
+std::shared_ptr<SerialPlatformPort> SerialPort::acquire()
+{
+    std::lock_guard<std::mutex> guard (lock);
+    if (closing || platform == nullptr)
+        return nullptr;
+    ++activeTransfers;
+    return platform;
+}
+
+void SerialPort::release()
+{
+    {
+        std::lock_guard<std::mutex> guard (lock);
+        --activeTransfers;
+    }
+    transfersDone.notify_all();
+}
+
+int SerialPort::transfer (Direction direction, std::uint8_t* bytes, int count, juce::Thread* cancelSource,
+                          int timeoutMs, bool discardFirst)
+{
+    auto port = acquire();
+    if (port == nullptr)
+        return 0;
+
+    const auto shouldStop = [this, cancelSource]
+    { return closing.load() || (cancelSource != nullptr && cancelSource->threadShouldExit()); };
+
+    if (discardFirst)
+        port->discardInput();
+
+    const int done = direction == Direction::out ? port->write (bytes, count, timeoutMs, shouldStop)
+                                                 : port->read (bytes, count, timeoutMs, shouldStop);
+    port.reset();
+    release();
+    return done;
+}
+
+int SerialPort::write (const std::uint8_t* bytes, int count, juce::Thread* cancelSource, int timeoutMs)
+{
+    if (! connected)
+        return count;
+    if (count <= 0)
+        return 0;
+    return transfer (Direction::out, const_cast<std::uint8_t*> (bytes), count, cancelSource, timeoutMs, false);
+}
+
+int SerialPort::read (std::uint8_t* buffer, int count, juce::Thread* cancelSource, int timeoutMs)
+{
+    if (! connected)
+        return count;
+    if (count <= 0)
+        return 0;
+    return transfer (Direction::in, buffer, count, cancelSource, timeoutMs, false);
+}
+
+int SerialPort::sendAndVerify (const std::uint8_t* bytes, int count, juce::Thread* cancelSource, int timeoutMs)
+{
+    // An echo that was never read is no success.
+    if (! connected || count <= 0 || count > maxVerifiedCount)
+        return 0;
+
+    // A late answer to an earlier message would otherwise be taken for this
+    // echo and put every later one out of step.
+    const int written =
+        transfer (Direction::out, const_cast<std::uint8_t*> (bytes), count, cancelSource, timeoutMs, true);
+    if ((cancelSource != nullptr && cancelSource->threadShouldExit()) || written < count)
+        return 0;
+
+    std::uint8_t echo[maxVerifiedCount] = {};
+    if (read (echo, count, cancelSource, timeoutMs) < count || ! connected)
+        return 0;
+
+    return std::equal (bytes, bytes + count, echo) ? written : 0;
+}
+
+bool listSerialPorts (juce::StringArray& names)
+{
+    names.clear();
+    return SerialPlatform::listPorts (names);
+}
+
+int preselectedPortIndex (const juce::StringArray& items, const juce::String& remembered)
+{
+    if (remembered.isEmpty())
+        return 0;
+    const int index = items.indexOf (remembered, false);
+    return index >= 0 ? index : 0;
+}
+
+bool choosePort (AskUser& ask, juce::String& name, juce::String& error)
+{
+    juce::StringArray items;
+    if (! listSerialPorts (items))
+    {
+        error = "Unable to enumerate COM ports.";
+        name.clear();
+        return false;
+    }
+    if (items.isEmpty())
+    {
+        error = "No COM ports found.";
+        name.clear();
+        return false;
+    }
+
+    AskUser::ListChoice choice;
+    choice.title = "Orveth Tavik";
+    choice.message = "Please select a serial port:";
+    choice.comboName = "Serial ports";
+    choice.comboLabel = "Serial port";
+    choice.items = items;
+    choice.preselected = preselectedPortIndex (items, name);
+    name = ask.chooseFromList (choice);
+    return true;
+}

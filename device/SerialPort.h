@@ -1,0 +1,70 @@
+#pragma once
+
+#include <juce_core/juce_core.h>
+
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+class AskUser;
+class SerialPlatformPort;
+
+// The one serial connection to the processor. open, close and identify run on
+// the message thread; transfers run on whichever thread calls them (mostly the
+// worker). close may run while another thread is inside a transfer: that
+// transfer then fails, and the handle is released only after it has returned.
+class SerialPort
+{
+public:
+    static constexpr std::uint8_t goodbyeByte = 0x99;
+    static constexpr int maxVerifiedCount = 4;
+
+    SerialPort();
+    ~SerialPort();
+
+    bool open (const juce::String& name, juce::String& error);
+    void close (bool sendGoodbye);
+
+    // cancelSource: the calling thread when it may be asked to exit, else nullptr.
+    int write (const std::uint8_t* bytes, int count, juce::Thread* cancelSource, int timeoutMs);
+    int read (std::uint8_t* buffer, int count, juce::Thread* cancelSource, int timeoutMs);
+    int sendAndVerify (const std::uint8_t* bytes, int count, juce::Thread* cancelSource, int timeoutMs);
+
+    // Asks the processor who it is; sets the firmware version. Defined with the protocol.
+    bool identify();
+
+    bool isConnected() const noexcept;
+    juce::String getPortName() const;
+    int getFirmwareVersion() const noexcept { return firmwareVersion.load(); }
+    void setFirmwareVersion (int version) noexcept { firmwareVersion = version; }
+
+private:
+    enum class Direction { out, in };
+    int transfer (Direction, std::uint8_t* bytes, int count, juce::Thread* cancelSource, int timeoutMs, bool discardFirst);
+    std::shared_ptr<SerialPlatformPort> acquire();
+    void release();
+
+    mutable std::mutex lock;
+    std::condition_variable transfersDone;
+    juce::String portName;
+    std::shared_ptr<SerialPlatformPort> platform;
+    std::atomic<bool> connected { false };
+    std::atomic<bool> closing { false };
+    int activeTransfers = 0;
+    std::atomic<int> firmwareVersion { 0 };
+
+    JUCE_DECLARE_NON_COPYABLE (SerialPort)
+};
+
+// The ports of this machine in the order found; false when they cannot be listed.
+bool listSerialPorts (juce::StringArray& names);
+
+// Offers the ports to the user (title "Orveth Tavik"). On return name holds
+// the chosen port, or is empty when the user cancelled or nothing could be
+// offered; error holds the message to show, if any.
+bool choosePort (AskUser& ask, juce::String& name, juce::String& error);
+
+// The preselection rule of the port chooser: the index of remembered in items
+// (exact, case-sensitive), or 0.
+int preselectedPortIndex (const juce::StringArray& items, const juce::String& remembered);

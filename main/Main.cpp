@@ -1,0 +1,3 @@
+#include "app/TavikControlApp.h"
+
+START_JUCE_APPLICATION (TavikControlApp)
