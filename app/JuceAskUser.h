@@ -10,8 +10,10 @@ public:
     void showMessage (const juce::String& title, const juce::String& message) override;
     bool askOkCancel (const juce::String& title, const juce::String& message) override;
     juce::String chooseFromList (const ListChoice& choice) override;
-    juce::File chooseFileToSave (const juce::String& title, const juce::File& folder, const juce::String& patterns) override;
-    juce::File chooseFileToOpen (const juce::String& title, const juce::File& folder, const juce::String& patterns) override;
+    juce::File chooseFileToSave (const juce::String& title, const juce::File& folder,
+                                 const juce::String& patterns) override;
+    juce::File chooseFileToOpen (const juce::String& title, const juce::File& folder,
+                                 const juce::String& patterns) override;
     juce::String getClipboardText() override;
     void setClipboardText (const juce::String& text) override;
 };

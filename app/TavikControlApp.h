@@ -38,7 +38,7 @@ private:
     std::unique_ptr<MainAppWindow> mainWindow;
     std::unique_ptr<SerialPort> serialPort;
     std::unique_ptr<juce::PropertiesFile> settings;
-    std::atomic<double> progress { 0.0 }; // written by the worker, shown by the progress bar
+    std::atomic<double> progress{ 0.0 }; // written by the worker, shown by the progress bar
     std::unique_ptr<juce::ActionBroadcaster> statusBroadcaster;
     std::unique_ptr<AskUser> askUser;
 };

@@ -30,8 +30,10 @@ public:
 
     // Native file choosers: the chosen file, or File() when cancelled.
     // patterns is a filter such as "*.TavikPreset".
-    virtual juce::File chooseFileToSave (const juce::String& title, const juce::File& folder, const juce::String& patterns) = 0;
-    virtual juce::File chooseFileToOpen (const juce::String& title, const juce::File& folder, const juce::String& patterns) = 0;
+    virtual juce::File chooseFileToSave (const juce::String& title, const juce::File& folder,
+                                         const juce::String& patterns) = 0;
+    virtual juce::File chooseFileToOpen (const juce::String& title, const juce::File& folder,
+                                         const juce::String& patterns) = 0;
 
     virtual juce::String getClipboardText() = 0;
     virtual void setClipboardText (const juce::String& text) = 0;

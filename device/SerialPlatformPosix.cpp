@@ -127,7 +127,7 @@ speed_t lineSpeed()
 // driver for its shortest one. Pseudo-terminals refuse, which is fine.
 void requestLowLatency (int fd)
 {
-    serial_struct serial {};
+    serial_struct serial{};
     if (::ioctl (fd, TIOCGSERIAL, &serial) == 0)
     {
         serial.flags = serial.flags | ASYNC_LOW_LATENCY;
@@ -174,7 +174,7 @@ std::unique_ptr<SerialPlatformPort> SerialPlatform::open (const juce::String& po
         return nullptr;
     }
 
-    termios settings {};
+    termios settings{};
     if (::tcgetattr (fd, &settings) != 0)
     {
         ::close (fd);
@@ -188,8 +188,8 @@ std::unique_ptr<SerialPlatformPort> SerialPlatform::open (const juce::String& po
     settings.c_iflag &= ~(tcflag_t) (IXON | IXOFF | IXANY);
     settings.c_cc[VMIN] = 0;
     settings.c_cc[VTIME] = 0;
-    if (::cfsetispeed (&settings, lineSpeed()) != 0 || ::cfsetospeed (&settings, lineSpeed()) != 0
-        || ::tcsetattr (fd, TCSANOW, &settings) != 0)
+    if (::cfsetispeed (&settings, lineSpeed()) != 0 || ::cfsetospeed (&settings, lineSpeed()) != 0 ||
+        ::tcsetattr (fd, TCSANOW, &settings) != 0)
     {
         ::close (fd);
         error = "Unable to configure serial port.";

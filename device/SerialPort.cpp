@@ -97,7 +97,7 @@ int SerialPort::transfer (Direction direction, std::uint8_t* bytes, int count, j
 
 int SerialPort::write (const std::uint8_t* bytes, int count, juce::Thread* cancelSource, int timeoutMs)
 {
-    if (! connected)
+    if (!connected)
         return count;
     if (count <= 0)
         return 0;
@@ -106,7 +106,7 @@ int SerialPort::write (const std::uint8_t* bytes, int count, juce::Thread* cance
 
 int SerialPort::read (std::uint8_t* buffer, int count, juce::Thread* cancelSource, int timeoutMs)
 {
-    if (! connected)
+    if (!connected)
         return count;
     if (count <= 0)
         return 0;
@@ -116,7 +116,7 @@ int SerialPort::read (std::uint8_t* buffer, int count, juce::Thread* cancelSourc
 int SerialPort::sendAndVerify (const std::uint8_t* bytes, int count, juce::Thread* cancelSource, int timeoutMs)
 {
     // An echo that was never read is no success.
-    if (! connected || count <= 0 || count > maxVerifiedCount)
+    if (!connected || count <= 0 || count > maxVerifiedCount)
         return 0;
 
     // A late answer to an earlier message would otherwise be taken for this
@@ -127,7 +127,7 @@ int SerialPort::sendAndVerify (const std::uint8_t* bytes, int count, juce::Threa
         return 0;
 
     std::uint8_t echo[maxVerifiedCount] = {};
-    if (read (echo, count, cancelSource, timeoutMs) < count || ! connected)
+    if (read (echo, count, cancelSource, timeoutMs) < count || !connected)
         return 0;
 
     return std::equal (bytes, bytes + count, echo) ? written : 0;
@@ -150,7 +150,7 @@ int preselectedPortIndex (const juce::StringArray& items, const juce::String& re
 bool choosePort (AskUser& ask, juce::String& name, juce::String& error)
 {
     juce::StringArray items;
-    if (! listSerialPorts (items))
+    if (!listSerialPorts (items))
     {
         error = "Unable to enumerate COM ports.";
         name.clear();

@@ -40,8 +40,13 @@ public:
     void setFirmwareVersion (int version) noexcept { firmwareVersion = version; }
 
 private:
-    enum class Direction { out, in };
-    int transfer (Direction, std::uint8_t* bytes, int count, juce::Thread* cancelSource, int timeoutMs, bool discardFirst);
+    enum class Direction
+    {
+        out,
+        in
+    };
+    int transfer (Direction, std::uint8_t* bytes, int count, juce::Thread* cancelSource, int timeoutMs,
+                  bool discardFirst);
     std::shared_ptr<SerialPlatformPort> acquire();
     void release();
 
@@ -49,10 +54,10 @@ private:
     std::condition_variable transfersDone;
     juce::String portName;
     std::shared_ptr<SerialPlatformPort> platform;
-    std::atomic<bool> connected { false };
-    std::atomic<bool> closing { false };
+    std::atomic<bool> connected{ false };
+    std::atomic<bool> closing{ false };
     int activeTransfers = 0;
-    std::atomic<int> firmwareVersion { 0 };
+    std::atomic<int> firmwareVersion{ 0 };
 
     JUCE_DECLARE_NON_COPYABLE (SerialPort)
 };

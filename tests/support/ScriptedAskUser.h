@@ -22,15 +22,17 @@ public:
 
     std::vector<Asked> asked;
     std::deque<bool> okCancelAnswers;
-    std::deque<juce::String> listAnswers;  // item text to choose; "" = cancel
-    std::deque<juce::File> fileAnswers;    // File() = cancel
+    std::deque<juce::String> listAnswers; // item text to choose; "" = cancel
+    std::deque<juce::File> fileAnswers;   // File() = cancel
     juce::String clipboard;
 
     void showMessage (const juce::String& title, const juce::String& message) override;
     bool askOkCancel (const juce::String& title, const juce::String& message) override;
     juce::String chooseFromList (const ListChoice& choice) override;
-    juce::File chooseFileToSave (const juce::String& title, const juce::File& folder, const juce::String& patterns) override;
-    juce::File chooseFileToOpen (const juce::String& title, const juce::File& folder, const juce::String& patterns) override;
+    juce::File chooseFileToSave (const juce::String& title, const juce::File& folder,
+                                 const juce::String& patterns) override;
+    juce::File chooseFileToOpen (const juce::String& title, const juce::File& folder,
+                                 const juce::String& patterns) override;
     juce::String getClipboardText() override { return clipboard; }
     void setClipboardText (const juce::String& text) override { clipboard = text; }
 
