@@ -1,0 +1,279 @@
+#include "engine/SimulatedProcessor.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <fstream>
+#include <mutex>
+#include <poll.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace taviksim;
+using namespace std::chrono_literals;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace
+{
+// The host side, written the way any serial program would open a port.
+class Port
+{
+public:
+    explicit Port (const std::string& path)
+        : fd (::open (path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK))
+    {
+        termios modes{};
+        if (fd >= 0 && ::tcgetattr (fd, &modes) == 0)
+        {
+            ::cfmakeraw (&modes);
+            ::tcsetattr (fd, TCSANOW, &modes);
+        }
+    }
+    ~Port()
+    {
+        if (fd >= 0)
+            ::close (fd);
+    }
+    bool isOpen() const { return fd >= 0; }
+
+    void write (const Bytes& bytes) const
+    {
+        ASSERT_EQ (::write (fd, bytes.data(), bytes.size()), (ssize_t) bytes.size());
+    }
+
+    // Reads up to count bytes, giving up after timeout; stops early on a hangup.
+    Bytes read (std::size_t count, std::chrono::milliseconds timeout = 3000ms, bool* hungUp = nullptr) const
+    {
+        Bytes got;
+        const auto end = std::chrono::steady_clock::now() + timeout;
+        while (got.size() < count)
+        {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds> (end - std::chrono::steady_clock::now());
+            if (left.count() <= 0)
+                break;
+            pollfd p{ fd, POLLIN, 0 };
+            if (::poll (&p, 1, (int) left.count()) <= 0)
+                continue;
+            std::uint8_t buffer[256];
+            const ssize_t n = ::read (fd, buffer, std::min (sizeof buffer, count - got.size()));
+            if (n > 0)
+                got.insert (got.end(), buffer, buffer + n);
+            else if (n == 0 || (errno != EAGAIN && errno != EINTR))
+            {
+                if (hungUp != nullptr)
+                    *hungUp = true;
+                break;
+            }
+        }
+        return got;
+    }
+
+    Bytes ask (const Bytes& bytes, std::size_t answerLength, std::chrono::milliseconds timeout = 3000ms) const
+    {
+        write (bytes);
+        return read (answerLength, timeout);
+    }
+
+private:
+    int fd;
+};
+
+SimulatorOptions quietOptions()
+{
+    SimulatorOptions options;
+    options.log = [] (const std::string&) {};
+    return options;
+}
+} // namespace
+
+TEST (SimulatedProcessor, AnswersOnARealPseudoTerminal)
+{
+    SimulatedProcessor sim (quietOptions());
+    ASSERT_TRUE (sim.start()) << sim.error();
+    Port port (sim.slavePath());
+    ASSERT_TRUE (port.isOpen());
+
+    EXPECT_EQ (port.ask ({ 0x90 }, 5), (Bytes{ 'T', 'a', 'v', 'i', 'k' }));
+    EXPECT_EQ (port.ask ({ 0x91 }, 4), (Bytes{ '1', '.', '2', 'c' }));
+    // CR, LF and control bytes pass untouched both ways: the pty is raw from the start.
+    const Bytes name{ 0xA4, 0x00, 0x18, 0x0D };
+    EXPECT_EQ (port.ask (name, 4), name);
+    const Bytes linefeed{ 0xA4, 0x00, 0x19, 0x0A };
+    EXPECT_EQ (port.ask (linefeed, 4), linefeed);
+    const Bytes answer = port.ask ({ 0xD4, 0x00, 0x00, 0x00 }, 36);
+    ASSERT_EQ (answer.size(), 36u);
+    EXPECT_EQ (answer[4 + 0x18], 0x0D);
+    EXPECT_EQ (answer[4 + 0x19], 0x0A);
+
+    ASSERT_TRUE (sim.waitForMessages (5, 2000ms));
+    EXPECT_EQ (sim.memory().output (0)[0x18], 0x0D);
+    const auto transcript = sim.transcript();
+    ASSERT_EQ (transcript.size(), 5u);
+    EXPECT_EQ (transcript[0].kind, MessageKind::Identify);
+    EXPECT_EQ (transcript[2].bytes, name);
+    EXPECT_EQ (sim.messageCount(), 5u);
+}
+
+TEST (SimulatedProcessor, SurvivesThePortBeingClosedAndReopened)
+{
+    SimulatedProcessor sim (quietOptions());
+    ASSERT_TRUE (sim.start()) << sim.error();
+    {
+        Port first (sim.slavePath());
+        EXPECT_EQ (first.ask ({ 0x90 }, 5).size(), 5u);
+        first.write ({ 0x99 });
+        ASSERT_TRUE (sim.waitForMessages (2, 2000ms));
+    }
+    Port second (sim.slavePath());
+    ASSERT_TRUE (second.isOpen());
+    EXPECT_EQ (second.ask ({ 0x90 }, 5), (Bytes{ 'T', 'a', 'v', 'i', 'k' }));
+    EXPECT_TRUE (sim.running());
+    EXPECT_EQ (sim.memory().goodbyes, 1);
+}
+
+TEST (SimulatedProcessor, FaultsSetWhileRunningReachTheLine)
+{
+    SimulatedProcessor sim (quietOptions());
+    ASSERT_TRUE (sim.start()) << sim.error();
+    Port port (sim.slavePath());
+    EXPECT_EQ (port.ask ({ 0x90 }, 5).size(), 5u);
+
+    sim.addFault ({ FaultKind::DropAnswer, sim.messageCount() + 1, 0 });
+    EXPECT_TRUE (port.ask ({ 0xA5, 0x00, 0x00, 0x20 }, 4, 300ms).empty());
+    sim.clearFaults();
+    EXPECT_EQ (port.ask ({ 0x98 }, 2), (Bytes{ 0x98, 0x00 }));
+    EXPECT_EQ (sim.memory().output (1)[0], 0x20); // the dropped command was still applied
+}
+
+TEST (SimulatedProcessor, HangingUpTakesThePortAway)
+{
+    SimulatorOptions options = quietOptions();
+    options.faults.push_back ({ FaultKind::HangUpAfter, 3, 0 });
+    SimulatedProcessor sim (options);
+    ASSERT_TRUE (sim.start()) << sim.error();
+    Port port (sim.slavePath());
+    EXPECT_EQ (port.ask ({ 0x90 }, 5).size(), 5u);
+    port.write ({ 0x90, 0x90 });
+    bool hungUp = false;
+    EXPECT_TRUE (port.read (5, 3000ms, &hungUp).empty());
+    EXPECT_TRUE (hungUp);
+    EXPECT_TRUE (sim.hungUp());
+    EXPECT_FALSE (sim.running());
+}
+
+TEST (SimulatedProcessor, PacingKeepsToTheLineRate)
+{
+    SimulatorOptions options = quietOptions();
+    options.line.pace = true;
+    SimulatedProcessor sim (options);
+    ASSERT_TRUE (sim.start()) << sim.error();
+    Port port (sim.slavePath());
+    constexpr int messages = 100;
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < messages; ++i)
+    {
+        const Bytes command{ 0xA4, 0x00, 0x00, (std::uint8_t) i };
+        ASSERT_EQ (port.ask (command, 4), command);
+    }
+    const auto took = std::chrono::steady_clock::now() - start;
+    // 4 bytes out and 4 back per message, 10 bits each at 57600 baud.
+    const double micros = std::chrono::duration<double, std::micro> (took).count();
+    EXPECT_GE (micros, messages * 8 * 173.6);
+    EXPECT_EQ (sim.memory().output (0)[0], messages - 1);
+}
+
+TEST (SimulatedProcessor, BridgeLatencyHoldsAnswersBack)
+{
+    SimulatorOptions options = quietOptions();
+    options.line.bridgeLatency = 40ms;
+    SimulatedProcessor sim (options);
+    ASSERT_TRUE (sim.start()) << sim.error();
+    Port port (sim.slavePath());
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ (port.ask ({ 0x90 }, 5).size(), 5u);
+    EXPECT_GE (std::chrono::steady_clock::now() - start, 40ms);
+}
+
+TEST (SimulatedProcessor, AnnouncesItsPortWhileRunning)
+{
+    SimulatorOptions options = quietOptions();
+    options.announce = true;
+    const std::string file = std::string (PortAnnouncement::defaultFolder) + "/" + std::to_string (::getpid());
+    {
+        SimulatedProcessor sim (options);
+        ASSERT_TRUE (sim.start()) << sim.error();
+        std::ifstream in (file);
+        std::string line;
+        ASSERT_TRUE (std::getline (in, line));
+        EXPECT_EQ (line, sim.slavePath());
+        struct stat folder
+        {
+        };
+        ASSERT_EQ (::stat (PortAnnouncement::defaultFolder, &folder), 0);
+        EXPECT_EQ (folder.st_mode & 07777, 01777u);
+    }
+    EXPECT_NE (::access (file.c_str(), F_OK), 0);
+}
+
+TEST (SimulatedProcessor, WritesATranscriptLinePerMessage)
+{
+    SimulatorOptions options = quietOptions();
+    options.transcriptPath = "/tmp/tavik-sim-test-transcript-" + std::to_string (::getpid()) + ".txt";
+    std::vector<std::string> logged;
+    {
+        std::mutex m;
+        options.log = [&] (const std::string& line)
+        {
+            std::lock_guard<std::mutex> g (m);
+            logged.push_back (line);
+        };
+        SimulatedProcessor sim (options);
+        ASSERT_TRUE (sim.start()) << sim.error();
+        Port port (sim.slavePath());
+        port.write ({ 0x90, 0x33, 0xA6, 0x00, 0x15, 0x05 });
+        ASSERT_TRUE (sim.waitForMessages (3, 2000ms));
+        sim.stop();
+    }
+    std::ifstream in (options.transcriptPath);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline (in, line);)
+        lines.push_back (line);
+    std::remove (options.transcriptPath.c_str());
+    ASSERT_EQ (lines.size(), 3u);
+    EXPECT_NE (lines[0].find ("identify"), std::string::npos);
+    EXPECT_NE (lines[1].find ("33"), std::string::npos);
+    EXPECT_NE (lines[2].find ("A6 00 15 05"), std::string::npos);
+    EXPECT_NE (lines[2].find ("input routing"), std::string::npos);
+    // Only the stray byte was worth a log line.
+    ASSERT_EQ (logged.size(), 1u);
+    EXPECT_NE (logged[0].find ("33"), std::string::npos);
+}
+
+TEST (SimulatedProcessor, QuietLineDropsHalfMessagesButWaitsForDelayedAnswers)
+{
+    SimulatorOptions options = quietOptions();
+    options.idleResetMs = 100;
+    SimulatedProcessor sim (options);
+    ASSERT_TRUE (sim.start()) << sim.error();
+    Port port (sim.slavePath());
+
+    port.write ({ 0xA4, 0x00 }); // the rest never comes
+    std::this_thread::sleep_for (300ms);
+    EXPECT_EQ (port.ask ({ 0x90 }, 5), (Bytes{ 'T', 'a', 'v', 'i', 'k' }));
+    auto transcript = sim.transcript();
+    ASSERT_EQ (transcript.size(), 2u);
+    EXPECT_EQ (transcript[0].kind, MessageKind::Garbage);
+    EXPECT_EQ (transcript[0].bytes, (Bytes{ 0xA4, 0x00 }));
+
+    // An upload whose echo is held back longer than the quiet limit goes on.
+    EXPECT_EQ (port.ask ({ 0x9F }, 1), Bytes{ 0x9F });
+    sim.addFault ({ FaultKind::DelayAnswer, sim.messageCount() + 1, 400 });
+    EXPECT_EQ (port.ask ({ 0x55 }, 1), Bytes{ 0x55 });
+    EXPECT_EQ (port.ask ({ 0x90 }, 1), Bytes{ 0x90 }); // still data, not an identify
+    const Memory memory = sim.memory();
+    EXPECT_EQ (memory.firmware, (Bytes{ 0x55, 0x90 }));
+}
