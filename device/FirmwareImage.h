@@ -1,0 +1,31 @@
+#pragma once
+
+#include <juce_core/juce_core.h>
+
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+class SerialPort;
+
+// A checked firmware image, owned by the worker from the hand-over until the
+// upload ends.
+struct FirmwareImage
+{
+    static constexpr int size = 65536; // bytes of every image
+
+    juce::String version;
+    std::vector<std::uint8_t> bytes; // exactly size bytes
+};
+
+enum class UploadResult
+{
+    completed,
+    failed,
+    cancelled
+};
+
+// Sends the image one echo-verified byte at a time; progress advances by
+// 1/65536 per byte. The worker thread is the cancel source of every transfer.
+UploadResult uploadFirmware (const FirmwareImage& image, SerialPort& port, juce::Thread& worker,
+                             std::atomic<double>& progress);

@@ -1,0 +1,24 @@
+#include "device/FirmwareImage.h"
+
+#include "device/Protocol.h"
+#include "device/SerialPort.h"
+
+UploadResult uploadFirmware (const FirmwareImage& image, SerialPort& port, juce::Thread& worker,
+                             std::atomic<double>& progress)
+{
+    const std::uint8_t begin = Protocol::beginFirmwareUploadOpcode;
+    if (port.sendAndVerify (&begin, 1, &worker, Protocol::beginFirmwareUploadTimeoutMs) != 1)
+        return worker.threadShouldExit() ? UploadResult::cancelled : UploadResult::failed;
+
+    for (auto byte : image.bytes)
+    {
+        // An exit request also fails the transfer; it ends the upload without an outcome.
+        if (port.sendAndVerify (&byte, 1, &worker, Protocol::firmwareByteTimeoutMs) != 1)
+            return worker.threadShouldExit() ? UploadResult::cancelled : UploadResult::failed;
+        if (worker.threadShouldExit())
+            return UploadResult::cancelled;
+        juce::Thread::sleep (1);
+        progress = progress + 1.0 / FirmwareImage::size;
+    }
+    return UploadResult::completed;
+}

@@ -1,0 +1,133 @@
+#include "device/HwThread.h"
+
+#include "common/Status.h"
+#include "device/SerialPort.h"
+
+HwThread::HwThread (SerialPort& serialPort, juce::ActionBroadcaster& status, std::atomic<double>& progressValue)
+    : juce::Thread ("HwThread")
+    , port (serialPort)
+    , statusBroadcaster (status)
+    , progress (progressValue)
+{
+    startThread();
+}
+
+HwThread::~HwThread()
+{
+    // Normally stopped already by shut-down; a worker must never outlive what it uses.
+    stopThread (10000);
+    clearQueue();
+    delete pendingFirmware.exchange (nullptr);
+}
+
+void HwThread::broadcast (int code)
+{
+    broadcastStatus (statusBroadcaster, code);
+}
+
+void HwThread::reportQueueLevel()
+{
+    if (pendingCount == 0)
+    {
+        peakCount = 0;
+        broadcast (StatusIdle);
+    }
+    else if (pendingCount > busyThreshold)
+    {
+        broadcast (StatusBusy);
+    }
+}
+
+void HwThread::enqueue (std::unique_ptr<HardwareCommand> command)
+{
+    const juce::ScopedLock sl (queueLock);
+    if (command == nullptr || !port.isConnected())
+        return; // discarded unsent, without a word
+
+    auto* c = command.release();
+    c->next = nullptr;
+    if (queueTail != nullptr)
+        queueTail->next = c;
+    else
+        queueHead = c;
+    queueTail = c;
+
+    peakCount = std::max (peakCount, ++pendingCount);
+    reportQueueLevel();
+    notify();
+}
+
+std::unique_ptr<HardwareCommand> HwThread::dequeue()
+{
+    const juce::ScopedLock sl (queueLock);
+    if (queueHead == nullptr)
+        return nullptr;
+
+    std::unique_ptr<HardwareCommand> command (queueHead);
+    queueHead = command->next;
+    command->next = nullptr;
+    if (queueHead == nullptr)
+        queueTail = nullptr;
+
+    --pendingCount;
+    if (peakCount != 0)
+        progress = (double) (peakCount - pendingCount) / peakCount;
+    reportQueueLevel();
+    return command;
+}
+
+void HwThread::clearQueue()
+{
+    const juce::ScopedLock sl (queueLock);
+    while (queueHead != nullptr)
+        dequeue(); // destroyed unsent
+    pendingCount = 0;
+    peakCount = 0;
+}
+
+int HwThread::getPendingCount() const
+{
+    const juce::ScopedLock sl (queueLock);
+    return pendingCount;
+}
+
+bool HwThread::startFirmwareUpload (std::unique_ptr<FirmwareImage> image)
+{
+    // The worker may be reading the pending image: a second one is refused.
+    FirmwareImage* none = nullptr;
+    if (image == nullptr || !pendingFirmware.compare_exchange_strong (none, image.get()))
+        return false;
+    image.release();
+    notify();
+    return true;
+}
+
+void HwThread::run()
+{
+    WorkerContext context{ port, this };
+
+    while (!threadShouldExit())
+    {
+        while (auto command = dequeue())
+        {
+            command->execute (context);
+            command.reset();
+            if (threadShouldExit())
+                return; // what is still queued is discarded by clearQueue
+        }
+
+        if (auto* image = pendingFirmware.load())
+        {
+            const auto result = uploadFirmware (*image, port, *this, progress);
+            if (result == UploadResult::completed)
+                broadcast (StatusUploadComplete);
+            else if (result == UploadResult::failed)
+                broadcast (StatusUploadFailed);
+
+            pendingFirmware = nullptr;
+            delete image;
+        }
+
+        wait (-1);
+    }
+}
