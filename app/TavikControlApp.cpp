@@ -4,6 +4,7 @@
 #include "app/JuceAskUser.h"
 #include "app/MainAppWindow.h"
 #include "app/Settings.h"
+#include "device/HwThread.h"
 #include "device/SerialPort.h"
 
 TavikControlApp::TavikControlApp() = default;
@@ -21,12 +22,17 @@ void TavikControlApp::initialise (const juce::String&)
     applyColourScheme (juce::LookAndFeel::getDefaultLookAndFeel());
     askUser = std::make_unique<JuceAskUser>();
     serialPort = std::make_unique<SerialPort>();
+    hwThread = std::make_unique<HwThread> (*serialPort, *statusBroadcaster, progress);
     mainWindow = std::make_unique<MainAppWindow> (*settings);
 }
 
 void TavikControlApp::shutdown()
 {
+    constexpr int workerStopTimeoutMs = 10000;
+    if (hwThread != nullptr)
+        hwThread->stopThread (workerStopTimeoutMs);
     mainWindow = nullptr;
+    hwThread = nullptr; // discards what is still queued
     if (serialPort != nullptr)
         serialPort->close (true);
     serialPort = nullptr;

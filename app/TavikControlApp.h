@@ -6,6 +6,7 @@
 #include <memory>
 
 class AskUser;
+class HwThread;
 class MainAppWindow;
 class SerialPort;
 
@@ -28,6 +29,7 @@ public:
     static TavikControlApp& get();
 
     MainAppWindow* getMainWindow() const noexcept { return mainWindow.get(); }
+    HwThread& getHwThread() const noexcept { return *hwThread; }
     SerialPort& getSerialPort() const noexcept { return *serialPort; }
     juce::PropertiesFile& getSettings() const noexcept { return *settings; }
     juce::ActionBroadcaster& getStatusBroadcaster() const noexcept { return *statusBroadcaster; }
@@ -36,6 +38,7 @@ public:
 
 private:
     std::unique_ptr<MainAppWindow> mainWindow;
+    std::unique_ptr<HwThread> hwThread;
     std::unique_ptr<SerialPort> serialPort;
     std::unique_ptr<juce::PropertiesFile> settings;
     std::atomic<double> progress{ 0.0 }; // written by the worker, shown by the progress bar
