@@ -1,0 +1,286 @@
+#include "state/Input2EQState.h"
+
+#include "common/AskUser.h"
+#include "common/EqTables.h"
+#include "device/Commands.h"
+#include "state/DeviceState.h"
+#include "state/StateXml.h"
+
+namespace
+{
+juce::String bandTag (int band)
+{
+    return "Band_" + juce::String (band);
+}
+
+juce::String sectionChildTag (int channel)
+{
+    return juce::String::formatted ("Input2_EQ_channel_%02d", channel);
+}
+} // namespace
+
+Input2EQState::Input2EQState (DeviceState& owner)
+    : state (owner)
+{
+    for (auto& channel : channels)
+        for (auto& band : channel.bands)
+            band.bandwidthOctaves = EQBandwidthTable[0];
+    for (int channel = 0; channel < channelCount; ++channel)
+        names.add ("INPUT " + juce::String::charToString (juce::juce_wchar ('A' + channel)));
+}
+
+void Input2EQState::setChannelGain (int channel, double gainDb)
+{
+    if (!isChannel (channel))
+        return;
+    channels[(size_t) channel].gainDb = gainDb;
+    state.enqueue (std::make_unique<Input2EQGainChange> (channel, gainDb));
+}
+
+void Input2EQState::setBandGain (int channel, int band, double gainDb)
+{
+    if (!isChannel (channel) || !isBand (band))
+        return;
+    channels[(size_t) channel].bands[(size_t) band].gainDb = gainDb;
+    state.enqueue (std::make_unique<Input2EQBandGainChange> (channel, band, gainDb));
+    state.notifyChanged();
+}
+
+void Input2EQState::setBandFrequency (int channel, int band, double hz)
+{
+    if (!isChannel (channel) || !isBand (band))
+        return;
+    channels[(size_t) channel].bands[(size_t) band].frequencyHz = hz;
+    state.enqueue (std::make_unique<Input2EQBandFreqChange> (channel, band, hz));
+    state.notifyChanged();
+}
+
+void Input2EQState::setBandWidth (int channel, int band, double octaves)
+{
+    if (!isChannel (channel) || !isBand (band))
+        return;
+    channels[(size_t) channel].bands[(size_t) band].bandwidthOctaves = octaves;
+    state.enqueue (std::make_unique<Input2EQBandQChange> (channel, band, octaves));
+    state.notifyChanged();
+}
+
+void Input2EQState::setDelaySteps (int channel, int steps)
+{
+    if (!isChannel (channel))
+        return;
+    channels[(size_t) channel].delaySteps = std::uint16_t (juce::jlimit (0, Protocol::maximumDelaySteps, steps));
+    sendDelay (channel);
+}
+
+void Input2EQState::sendDelay (int channel)
+{
+    state.enqueue (std::make_unique<Delay2Change> (channel, channels[(size_t) channel].delaySteps));
+}
+
+void Input2EQState::setChannelName (int channel, const juce::String& text, bool send)
+{
+    if (!isChannel (channel))
+        return;
+    const auto name = sanitizeChannelName (text);
+    names.set (channel, name);
+    if (!send)
+        return;
+    for (int position = 0; position < Protocol::nameLength; ++position)
+    {
+        const int code = position < name.length() ? int (name[position]) : int (Protocol::namePadding);
+        state.enqueue (std::make_unique<Input2ChannelNameChange> (channel, position, code));
+    }
+}
+
+double Input2EQState::getChannelGain (int channel) const noexcept
+{
+    return isChannel (channel) ? channels[(size_t) channel].gainDb : 0.0;
+}
+
+double Input2EQState::getBandGain (int channel, int band) const noexcept
+{
+    return isChannel (channel) && isBand (band) ? channels[(size_t) channel].bands[(size_t) band].gainDb : 0.0;
+}
+
+double Input2EQState::getBandFrequency (int channel, int band) const noexcept
+{
+    return isChannel (channel) && isBand (band) ? channels[(size_t) channel].bands[(size_t) band].frequencyHz : 0.0;
+}
+
+double Input2EQState::getBandWidth (int channel, int band) const noexcept
+{
+    return isChannel (channel) && isBand (band) ? channels[(size_t) channel].bands[(size_t) band].bandwidthOctaves
+                                                : 0.0;
+}
+
+std::uint16_t Input2EQState::getDelaySteps (int channel) const noexcept
+{
+    return isChannel (channel) ? channels[(size_t) channel].delaySteps : std::uint16_t (0);
+}
+
+juce::String Input2EQState::getChannelName (int channel) const
+{
+    return isChannel (channel) ? names[channel] : juce::String();
+}
+
+void Input2EQState::sendAllToDevice()
+{
+    for (int channel = 0; channel < channelCount; ++channel)
+    {
+        auto& c = channels[(size_t) channel];
+        state.enqueue (std::make_unique<Input2EQGainChange> (channel, c.gainDb));
+        for (int band = 0; band < bandCount; ++band)
+        {
+            const auto& b = c.bands[(size_t) band];
+            state.enqueue (std::make_unique<Input2EQBandGainChange> (channel, band, b.gainDb));
+            state.notifyChanged();
+            state.enqueue (std::make_unique<Input2EQBandFreqChange> (channel, band, b.frequencyHz));
+            state.notifyChanged();
+            state.enqueue (std::make_unique<Input2EQBandQChange> (channel, band, b.bandwidthOctaves));
+            state.notifyChanged();
+        }
+        c.delaySteps = std::min (c.delaySteps, std::uint16_t (Protocol::maximumDelaySteps));
+        sendDelay (channel);
+        setChannelName (channel, names[channel], true);
+    }
+}
+
+namespace
+{
+juce::String nameFromBlock (const ChannelBlock& block)
+{
+    juce::String text;
+    for (int position = 0; position < Protocol::nameLength; ++position)
+    {
+        const auto byte = block[(size_t) (Protocol::Address::firstNameCharacter + position)];
+        if (byte == 0)
+            break;
+        text += juce::String::charToString (juce::juce_wchar (byte));
+    }
+    return text;
+}
+} // namespace
+
+void Input2EQState::applyReadBack (int channel, const ChannelBlock& block)
+{
+    if (!isChannel (channel))
+        return;
+    namespace A = Protocol::Address;
+    auto& c = channels[(size_t) channel];
+    c.gainDb = 12.0 - block[A::gain] * 0.5;
+    for (int band = 0; band < bandCount; ++band)
+    {
+        auto& b = c.bands[(size_t) band];
+        b.gainDb = block[A::bandGain (band)] * 0.5 - 12.0;
+        b.frequencyHz =
+            EQFrequencyTable[std::min<size_t> (block[A::bandFrequency (band)], EQFrequencyTable.size() - 1)];
+        b.bandwidthOctaves = block[A::bandWidth (band)] * 0.04;
+    }
+    c.delaySteps = std::uint16_t (256 * block[A::delayHigh] + block[A::delayLow]);
+    setChannelName (channel, nameFromBlock (block), false);
+}
+
+void Input2EQState::writeChannel (int channel, juce::XmlElement& element) const
+{
+    if (!isChannel (channel))
+        return;
+    using namespace StateXml;
+    const auto& c = channels[(size_t) channel];
+    setNumber (element, "gain", c.gainDb);
+    for (int band = 0; band < bandCount; ++band)
+    {
+        const auto& b = c.bands[(size_t) band];
+        auto& child = appendChild (element, bandTag (band));
+        setNumber (child, "gain", b.gainDb);
+        setNumber (child, "freq", b.frequencyHz);
+        setNumber (child, "Q", b.bandwidthOctaves);
+    }
+    setInteger (appendChild (element, "Delay"), "delay_steps", c.delaySteps);
+    setText (appendChild (element, "channel_name"), "name", names[channel]);
+}
+
+void Input2EQState::readChannel (int channel, const juce::XmlElement& element)
+{
+    if (!isChannel (channel))
+        return;
+    using namespace StateXml;
+    setChannelGain (channel, readNumber (element, "gain", getChannelGain (channel)));
+    for (int band = 0; band < bandCount; ++band)
+    {
+        const auto* child = findChild (element, bandTag (band));
+        if (child == nullptr)
+            continue;
+        setBandGain (channel, band, readNumber (*child, "gain", getBandGain (channel, band)));
+        setBandFrequency (channel, band, readNumber (*child, "freq", getBandFrequency (channel, band)));
+        setBandWidth (channel, band, readNumber (*child, "Q", getBandWidth (channel, band)));
+    }
+    if (const auto* delay = findChild (element, "Delay"))
+        setDelaySteps (channel,
+                       readInteger (*delay, "delay_steps", getDelaySteps (channel), 0, Protocol::maximumDelaySteps));
+    if (const auto* name = findChild (element, "channel_name"))
+        setChannelName (channel, findAttribute (*name, "name").value_or (getChannelName (channel)), true);
+}
+
+void Input2EQState::writeSection (juce::XmlElement& root) const
+{
+    auto& section = StateXml::appendChild (root, elementTag);
+    for (int channel = 0; channel < channelCount; ++channel)
+        writeChannel (channel, StateXml::appendChild (section, sectionChildTag (channel)));
+}
+
+void Input2EQState::readSection (const juce::XmlElement& root)
+{
+    const auto* section = StateXml::findChild (root, elementTag);
+    if (section == nullptr)
+        return;
+    for (int channel = 0; channel < channelCount; ++channel)
+        if (const auto* child = StateXml::findChild (*section, sectionChildTag (channel)))
+            readChannel (channel, *child);
+}
+
+std::unique_ptr<juce::XmlElement> Input2EQState::channelElement (int channel) const
+{
+    auto element = std::make_unique<juce::XmlElement> (elementTag);
+    writeChannel (channel, *element);
+    return element;
+}
+
+void Input2EQState::copyChannelToClipboard (int channel) const
+{
+    if (isChannel (channel))
+        state.getAskUser().setClipboardText (StateXml::toDocument (*channelElement (channel)));
+}
+
+bool Input2EQState::pasteChannelFromClipboard (int channel)
+{
+    if (!isChannel (channel))
+        return false;
+    const auto root = juce::XmlDocument::parse (state.getAskUser().getClipboardText());
+    if (root == nullptr)
+        return false;
+    if (!StateXml::hasName (*root, elementTag))
+    {
+        state.getAskUser().showMessage (DeviceState::messageTitle,
+                                        "The system clipboard does not contain valid data for the input EQ controls.");
+        return false;
+    }
+    readChannel (channel, *root);
+    return true;
+}
+
+void Input2EQState::saveChannelPreset (int channel) const
+{
+    if (isChannel (channel))
+        state.savePresetFile (*channelElement (channel), presetExtension);
+}
+
+bool Input2EQState::loadChannelPreset (int channel)
+{
+    if (!isChannel (channel))
+        return false;
+    const auto root = state.loadPresetFile (presetExtension, elementTag);
+    if (root == nullptr)
+        return false;
+    readChannel (channel, *root);
+    return true;
+}
