@@ -95,6 +95,16 @@ int SerialPort::transfer (Direction direction, std::uint8_t* bytes, int count, j
     return done;
 }
 
+void SerialPort::discardInput()
+{
+    if (auto port = acquire())
+    {
+        port->discardInput();
+        port.reset();
+        release();
+    }
+}
+
 int SerialPort::write (const std::uint8_t* bytes, int count, juce::Thread* cancelSource, int timeoutMs)
 {
     if (!connected)

@@ -34,6 +34,9 @@ public:
     // Asks the processor who it is; sets the firmware version. Defined with the protocol.
     bool identify();
 
+    // Throws away whatever has arrived and not been read yet.
+    void discardInput();
+
     bool isConnected() const noexcept;
     juce::String getPortName() const;
     int getFirmwareVersion() const noexcept { return firmwareVersion.load(); }
