@@ -279,21 +279,6 @@ INSTANTIATE_TEST_SUITE_P (Kinds, UnreadableInf,
                           [] (const auto& paramInfo)
                           { return juce::String (paramInfo.param).replaceCharacter (' ', '_').toStdString(); });
 
-TEST_F (Installation, HugeInfWithTheKeysAtTheEndIsRead)
-{
-    juce::MemoryOutputStream text;
-    while (text.getDataSize() < 50 * 1024 * 1024)
-        text << "; filler line without any key in it at all, just words and words\r\n";
-    text << infText (usbClass, "08/27/2012,2.08.24", busId);
-    ASSERT_TRUE (shipped.file ("ftdibus.inf").replaceWithData (text.getData(), text.getDataSize()));
-    installed ("oem3.inf", infText (usbClass, "05/16/2008,2.04.06.4", busId));
-
-    installer.install ("ftdibus.inf", busId);
-
-    EXPECT_TRUE (messages.shown.isEmpty());
-    EXPECT_EQ (juce::StringArray ("oem0.inf"), storeContents());
-}
-
 TEST_F (Installation, BadInstalledFilesAreOlderCopiesOnlyIfTheyMatch)
 {
     // An installed copy whose version cannot be read but which is of the
