@@ -130,7 +130,7 @@ void requestLowLatency (int fd)
     serial_struct serial{};
     if (::ioctl (fd, TIOCGSERIAL, &serial) == 0)
     {
-        serial.flags = serial.flags | ASYNC_LOW_LATENCY;
+        serial.flags |= static_cast<int> (ASYNC_LOW_LATENCY);
         ::ioctl (fd, TIOCSSERIAL, &serial);
     }
 }
