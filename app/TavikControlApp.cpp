@@ -6,6 +6,7 @@
 #include "app/Settings.h"
 #include "device/HwThread.h"
 #include "device/SerialPort.h"
+#include "state/DeviceState.h"
 
 TavikControlApp::TavikControlApp() = default;
 TavikControlApp::~TavikControlApp() = default;
@@ -22,7 +23,9 @@ void TavikControlApp::initialise (const juce::String&)
     applyColourScheme (juce::LookAndFeel::getDefaultLookAndFeel());
     askUser = std::make_unique<JuceAskUser>();
     serialPort = std::make_unique<SerialPort>();
+    // The worker comes before the record, which needs the queue it sends to.
     hwThread = std::make_unique<HwThread> (*serialPort, *statusBroadcaster, progress);
+    deviceState = std::make_unique<DeviceState> (*hwThread, *statusBroadcaster, *askUser);
     mainWindow = std::make_unique<MainAppWindow> (*settings);
 }
 
@@ -36,6 +39,7 @@ void TavikControlApp::shutdown()
     if (serialPort != nullptr)
         serialPort->close (true);
     serialPort = nullptr;
+    deviceState = nullptr;
     askUser = nullptr;
     statusBroadcaster = nullptr;
     settings = nullptr; // writes any pending change

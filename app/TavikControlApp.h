@@ -6,6 +6,7 @@
 #include <memory>
 
 class AskUser;
+class DeviceState;
 class HwThread;
 class MainAppWindow;
 class SerialPort;
@@ -31,6 +32,7 @@ public:
     MainAppWindow* getMainWindow() const noexcept { return mainWindow.get(); }
     HwThread& getHwThread() const noexcept { return *hwThread; }
     SerialPort& getSerialPort() const noexcept { return *serialPort; }
+    DeviceState& getDeviceState() const noexcept { return *deviceState; }
     juce::PropertiesFile& getSettings() const noexcept { return *settings; }
     juce::ActionBroadcaster& getStatusBroadcaster() const noexcept { return *statusBroadcaster; }
     std::atomic<double>& getProgress() noexcept { return progress; }
@@ -40,6 +42,7 @@ private:
     std::unique_ptr<MainAppWindow> mainWindow;
     std::unique_ptr<HwThread> hwThread;
     std::unique_ptr<SerialPort> serialPort;
+    std::unique_ptr<DeviceState> deviceState;
     std::unique_ptr<juce::PropertiesFile> settings;
     std::atomic<double> progress{ 0.0 }; // written by the worker, shown by the progress bar
     std::unique_ptr<juce::ActionBroadcaster> statusBroadcaster;
