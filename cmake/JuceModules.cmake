@@ -19,6 +19,15 @@ if(NOT WIN32)
     find_package(PkgConfig REQUIRED)
     pkg_check_modules(TAVIK_IMAGE_LIBS REQUIRED IMPORTED_TARGET libpng libjpeg)
     target_link_libraries(tavik_juce PUBLIC PkgConfig::TAVIK_IMAGE_LIBS)
+else()
+    # Static MinGW builds of them (scripts/windows-deps.sh) and of zlib.
+    find_path(TAVIK_PNG_INCLUDE_DIR png.h REQUIRED)
+    find_path(TAVIK_JPEG_INCLUDE_DIR jpegint.h REQUIRED)
+    find_library(TAVIK_PNG_LIBRARY NAMES libpng16.a REQUIRED)
+    find_library(TAVIK_JPEG_LIBRARY NAMES libjpeg.a REQUIRED)
+    find_library(TAVIK_ZLIB_LIBRARY NAMES libz.a REQUIRED)
+    target_include_directories(tavik_juce SYSTEM PRIVATE ${TAVIK_PNG_INCLUDE_DIR} ${TAVIK_JPEG_INCLUDE_DIR})
+    target_link_libraries(tavik_juce PUBLIC ${TAVIK_PNG_LIBRARY} ${TAVIK_JPEG_LIBRARY} ${TAVIK_ZLIB_LIBRARY})
 endif()
 
 target_compile_definitions(tavik_juce
