@@ -8,7 +8,7 @@ packages=(
     juce-modules-source libgtest-dev libgmock-dev
     xvfb xauth xdotool imagemagick clang-format
     g++-mingw-w64-x86-64-posix
-    libz-mingw-w64-dev googletest dpkg-dev wine wine64 fonts-wine
+    libz-mingw-w64-dev googletest dpkg-dev wine wine64 fonts-wine procps
 )
 
 missing=()
