@@ -427,7 +427,9 @@ TEST (StateXml, NumbersThatAreNotFiniteKeepTheCurrentValueAndLimitsComeFirst)
         target->setAttribute (c.attribute, c.text);
         out.readChannel (1, channel, false);
         const double got = c.read (out);
-        EXPECT_EQ (got, c.expected) << c.element << "." << c.attribute << "=" << c.text;
+        // Parsers differ in the last bits of "1e300"; what matters is that it is kept as read.
+        EXPECT_NEAR (got, c.expected, std::abs (c.expected) * 1e-12)
+            << c.element << "." << c.attribute << "=" << c.text;
         EXPECT_TRUE (std::isfinite (out.getDerivedQ (1, 0)));
     }
 }
@@ -440,7 +442,7 @@ TEST (StateXml, InputNumbersFromAFileAreHandledLikeTheOutputs)
                                 "<DELAY delay_steps='70000'/><Channel_Name NAME='Sub Left Long'/></x>");
     h.inputs().readChannel (2, *channel);
     EXPECT_EQ (h.inputs().getChannelGain (2), 0.0);
-    EXPECT_EQ (h.inputs().getBandGain (2, 3), -1e300);
+    EXPECT_NEAR (h.inputs().getBandGain (2, 3), -1e300, 1e288); // kept as read, to the parser's last bits
     EXPECT_EQ (h.inputs().getBandFrequency (2, 3), 1000.0);
     EXPECT_EQ (h.inputs().getBandWidth (2, 3), 0.0);
     EXPECT_EQ (h.inputs().getDelaySteps (2), 5760);
