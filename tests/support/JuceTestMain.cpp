@@ -14,8 +14,8 @@ static juce::JUCEApplicationBase* noApplication()
 static void keepWindowSystemLibrariesLoaded()
 {
     static auto* held = new juce::OwnedArray<juce::DynamicLibrary>();
-    for (auto* name : { "libX11.so.6", "libXext.so.6", "libXcursor.so.1", "libXinerama.so.1", "libXrender.so.1",
-                        "libXrandr.so.2" })
+    for (auto* name :
+         { "libX11.so.6", "libXext.so.6", "libXcursor.so.1", "libXinerama.so.1", "libXrender.so.1", "libXrandr.so.2" })
         held->add (new juce::DynamicLibrary (name));
 }
 

@@ -156,8 +156,8 @@ TEST_F (Win32Store, OlvaneInstallsBothInfsAndQuits)
     ASSERT_TRUE (built.copyFileTo (program));
 
     const auto bus = writeSource ("ftdibus.inf", infText (ftdiClass, "01/13/2014,2.10.0.0", busId));
-    const auto port = writeSource ("ftdiport.inf", infText (ftdiClass, "01/13/2014,2.10.0.0",
-                                                            "FTDIBUS\\COMPORT&VID_0403&PID_6001"));
+    const auto port =
+        writeSource ("ftdiport.inf", infText (ftdiClass, "01/13/2014,2.10.0.0", "FTDIBUS\\COMPORT&VID_0403&PID_6001"));
 
     juce::ChildProcess olvane;
     ASSERT_TRUE (olvane.start (program.getFullPathName()));
