@@ -8,13 +8,14 @@ UploadResult uploadFirmware (const FirmwareImage& image, SerialPort& port, juce:
 {
     const std::uint8_t begin = Protocol::beginFirmwareUploadOpcode;
     if (port.sendAndVerify (&begin, 1, &worker, Protocol::beginFirmwareUploadTimeoutMs) != 1)
-        return worker.threadShouldExit() ? UploadResult::cancelled : UploadResult::failed;
+        return UploadResult::failed;
 
     for (auto byte : image.bytes)
     {
-        // An exit request also fails the transfer; it ends the upload without an outcome.
+        // A transfer given up on the exit request counts as failed too; only an
+        // exit noticed between two verified bytes ends without an outcome.
         if (port.sendAndVerify (&byte, 1, &worker, Protocol::firmwareByteTimeoutMs) != 1)
-            return worker.threadShouldExit() ? UploadResult::cancelled : UploadResult::failed;
+            return UploadResult::failed;
         if (worker.threadShouldExit())
             return UploadResult::cancelled;
         juce::Thread::sleep (1);

@@ -3,6 +3,8 @@
 #include "common/AskUser.h"
 #include "device/SerialPlatform.h"
 
+#include <chrono>
+
 SerialPort::SerialPort() = default;
 
 SerialPort::~SerialPort()
@@ -37,7 +39,9 @@ void SerialPort::close (bool sendGoodbye)
         platform->interrupt();
 
     // A transfer on another thread still uses the handle: let it fail first.
-    transfersDone.wait (guard, [this] { return activeTransfers == 0; });
+    // It notices within one wait step; a thread killed inside a transfer
+    // never returns, and then its own reference keeps the handle alive.
+    transfersDone.wait_for (guard, std::chrono::seconds (2), [this] { return activeTransfers == 0; });
 
     platform.reset();
     portName.clear();
@@ -78,21 +82,31 @@ void SerialPort::release()
 int SerialPort::transfer (Direction direction, std::uint8_t* bytes, int count, juce::Thread* cancelSource,
                           int timeoutMs, bool discardFirst)
 {
-    auto port = acquire();
-    if (port == nullptr)
+    auto acquired = acquire();
+    if (acquired == nullptr)
         return 0;
+
+    // Drops this reference to the handle before counting the transfer done,
+    // so a waiting close() really releases the device; also when unwinding.
+    struct InFlight
+    {
+        SerialPort& owner;
+        std::shared_ptr<SerialPlatformPort> port;
+        ~InFlight()
+        {
+            port.reset();
+            owner.release();
+        }
+    } inFlight{ *this, std::move (acquired) };
 
     const auto shouldStop = [this, cancelSource]
     { return closing.load() || (cancelSource != nullptr && cancelSource->threadShouldExit()); };
 
     if (discardFirst)
-        port->discardInput();
+        inFlight.port->discardInput();
 
-    const int done = direction == Direction::out ? port->write (bytes, count, timeoutMs, shouldStop)
-                                                 : port->read (bytes, count, timeoutMs, shouldStop);
-    port.reset();
-    release();
-    return done;
+    return direction == Direction::out ? inFlight.port->write (bytes, count, timeoutMs, shouldStop)
+                                       : inFlight.port->read (bytes, count, timeoutMs, shouldStop);
 }
 
 void SerialPort::discardInput()

@@ -99,7 +99,7 @@ std::unique_ptr<juce::XmlElement> DeviceState::loadPresetFile (const juce::Strin
 
     std::unique_ptr<juce::XmlElement> root;
     if (target.getSize() <= largestPresetFileBytes)
-        root = juce::XmlDocument::parse (target.loadFileAsString());
+        root = StateXml::parseDocument (target.loadFileAsString());
     if (root == nullptr || !StateXml::hasName (*root, rootName))
     {
         ask.showMessage (messageTitle, "Invalid file format");

@@ -255,7 +255,7 @@ bool Input2EQState::pasteChannelFromClipboard (int channel)
 {
     if (!isChannel (channel))
         return false;
-    const auto root = juce::XmlDocument::parse (state.getAskUser().getClipboardText());
+    const auto root = StateXml::parseDocument (state.getAskUser().getClipboardText());
     if (root == nullptr)
         return false;
     if (!StateXml::hasName (*root, elementTag))

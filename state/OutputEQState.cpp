@@ -414,7 +414,7 @@ bool OutputEQState::pasteChannelFromClipboard (int output)
 {
     if (!isOutput (output))
         return false;
-    const auto root = juce::XmlDocument::parse (state.getAskUser().getClipboardText());
+    const auto root = StateXml::parseDocument (state.getAskUser().getClipboardText());
     if (root == nullptr)
         return false;
     if (!StateXml::hasName (*root, elementTag))

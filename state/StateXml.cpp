@@ -97,3 +97,54 @@ juce::String toDocument (const juce::XmlElement& element)
     return element.toString (documentFormat());
 }
 } // namespace StateXml
+
+namespace
+{
+constexpr int deepestNesting = 64;
+
+// Counts element nesting on the raw text; comments, declarations and quoted
+// attribute values are skipped well enough for this bound.
+bool nestsTooDeep (const juce::String& text)
+{
+    int depth = 0;
+    auto p = text.getCharPointer();
+    while (!p.isEmpty())
+    {
+        if (*p != '<')
+        {
+            ++p;
+            continue;
+        }
+        ++p;
+        const auto first = *p;
+        if (first == '/')
+        {
+            --depth;
+            continue;
+        }
+        if (first == '!' || first == '?')
+            continue;
+
+        juce::juce_wchar quote = 0, previous = 0;
+        while (!p.isEmpty() && (quote != 0 || *p != '>'))
+        {
+            if (quote == 0 && (*p == '"' || *p == '\''))
+                quote = *p;
+            else if (*p == quote)
+                quote = 0;
+            previous = *p;
+            ++p;
+        }
+        if (previous != '/' && ++depth > deepestNesting)
+            return true;
+    }
+    return false;
+}
+} // namespace
+
+std::unique_ptr<juce::XmlElement> StateXml::parseDocument (const juce::String& text)
+{
+    if (nestsTooDeep (text))
+        return nullptr;
+    return juce::XmlDocument::parse (text);
+}

@@ -39,5 +39,10 @@ std::uint8_t readLowByte (const juce::XmlElement& element, const juce::String& n
 
 // A whole XML document: header with encoding "UTF-8", no DTD.
 juce::String toDocument (const juce::XmlElement& element);
+
+// Parses a document from files or the clipboard; nothing for text that is not
+// XML or that nests deeper than any of ours would (the parser recurses per
+// level, so a crafted document could otherwise exhaust the stack).
+std::unique_ptr<juce::XmlElement> parseDocument (const juce::String& text);
 juce::XmlElement::TextFormat documentFormat();
 } // namespace StateXml

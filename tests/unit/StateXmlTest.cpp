@@ -503,6 +503,8 @@ TEST (StateClipboard, OtherTextIsRefusedWithTheRightWords)
         { "<Orveth_Tavik_output_EQ_state gain='3'/>", true, inputMessage },
         { "<Orveth_Tavik_input2_EQ_state gain='3'/>", false, outputMessage },
         { "<Orveth_Tavik_state/>", true, inputMessage },
+        // Nested far deeper than any real document: refused before the parser recurses.
+        { "<Orveth_Tavik_output_EQ_state>" + juce::String::repeatedString ("<a>", 200000), false, {} },
     };
     for (const auto& c : cases)
     {
@@ -512,7 +514,7 @@ TEST (StateClipboard, OtherTextIsRefusedWithTheRightWords)
         const bool pasted =
             c.toInput ? h.inputs().pasteChannelFromClipboard (1) : h.outputs().pasteChannelFromClipboard (1);
         EXPECT_FALSE (pasted);
-        EXPECT_EQ (wholeStateText (h.state), before) << c.clipboard;
+        EXPECT_EQ (wholeStateText (h.state), before) << c.clipboard.substring (0, 80);
         if (c.message.isEmpty())
             EXPECT_TRUE (h.ask.asked.empty()) << c.clipboard;
         else
@@ -531,4 +533,16 @@ TEST (StateClipboard, RootNameIsMatchedWithoutRegardToCase)
     h.ask.clipboard = "<ORVETH_TAVIK_OUTPUT_EQ_STATE GAIN='-7.5'/>";
     EXPECT_TRUE (h.outputs().pasteChannelFromClipboard (4));
     EXPECT_EQ (h.outputs().getChannelGain (4), -7.5);
+}
+
+TEST (StateXmlParsing, OrdinaryNestingIsKeptAndDeepNestingRefused)
+{
+    EXPECT_NE (StateXml::parseDocument ("<?xml version=\"1.0\"?><!-- a > b --><a x='<b>'><b><c/></b></a>"), nullptr);
+    juce::String deep;
+    for (int i = 0; i < 64; ++i)
+        deep << "<e>";
+    for (int i = 0; i < 64; ++i)
+        deep << "</e>";
+    EXPECT_NE (StateXml::parseDocument (deep), nullptr);
+    EXPECT_EQ (StateXml::parseDocument ("<e>" + deep + "</e>"), nullptr);
 }
