@@ -25,7 +25,7 @@ fi
 # code has to be warning-free. The warning set is JUCE's recommended one.
 flags=(
     -std=c++17 -fsyntax-only -Werror
-    -isystem /usr/share/juce/modules -I.
+    -isystem /usr/share/juce/modules -I. -Itests
     -DJUCE_GLOBAL_MODULE_SETTINGS_INCLUDED=1 -DJUCE_MODAL_LOOPS_PERMITTED=1 -DJUCE_WEB_BROWSER=0
     -DJUCE_USE_CURL=0 -DJUCE_STANDALONE_APPLICATION=1 -DJUCE_DISPLAY_SPLASH_SCREEN=0
     -Wall -Wextra -Wpedantic -Wstrict-aliasing -Wuninitialized -Wunused-parameter -Wsign-compare
