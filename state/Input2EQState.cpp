@@ -87,7 +87,7 @@ void Input2EQState::setChannelName (int channel, const juce::String& text, bool 
         return;
     for (int position = 0; position < Protocol::nameLength; ++position)
     {
-        const int code = position < name.length() ? int (name[position]) : int (Protocol::namePadding);
+        const int code = nameCharacterCode (name, position);
         state.enqueue (std::make_unique<Input2ChannelNameChange> (channel, position, code));
     }
 }
@@ -145,22 +145,6 @@ void Input2EQState::sendAllToDevice()
     }
 }
 
-namespace
-{
-juce::String nameFromBlock (const ChannelBlock& block)
-{
-    juce::String text;
-    for (int position = 0; position < Protocol::nameLength; ++position)
-    {
-        const auto byte = block[(size_t) (Protocol::Address::firstNameCharacter + position)];
-        if (byte == 0)
-            break;
-        text += juce::String::charToString (juce::juce_wchar (byte));
-    }
-    return text;
-}
-} // namespace
-
 void Input2EQState::applyReadBack (int channel, const ChannelBlock& block)
 {
     if (!isChannel (channel))
@@ -172,8 +156,7 @@ void Input2EQState::applyReadBack (int channel, const ChannelBlock& block)
     {
         auto& b = c.bands[(size_t) band];
         b.gainDb = block[A::bandGain (band)] * 0.5 - 12.0;
-        b.frequencyHz =
-            EQFrequencyTable[std::min<size_t> (block[A::bandFrequency (band)], EQFrequencyTable.size() - 1)];
+        b.frequencyHz = frequencyOfCode (block[A::bandFrequency (band)]);
         b.bandwidthOctaves = block[A::bandWidth (band)] * 0.04;
     }
     c.delaySteps = std::uint16_t (256 * block[A::delayHigh] + block[A::delayLow]);

@@ -42,23 +42,6 @@ float limitThreshold (double thresholdDb) noexcept
     return float (juce::jlimit<double> (OutputEQState::minimumThreshold, OutputEQState::maximumThreshold, thresholdDb));
 }
 
-double frequencyOfCode (std::uint8_t code) noexcept
-{
-    return EQFrequencyTable[std::min<size_t> (code, EQFrequencyTable.size() - 1)];
-}
-
-juce::String nameFromBlock (const ChannelBlock& block)
-{
-    juce::String text;
-    for (int position = 0; position < Protocol::nameLength; ++position)
-    {
-        const auto byte = block[(size_t) (Protocol::Address::firstNameCharacter + position)];
-        if (byte == 0)
-            break;
-        text += juce::String::charToString (juce::juce_wchar (byte));
-    }
-    return text;
-}
 } // namespace
 
 OutputEQState::OutputEQState (DeviceState& owner)
@@ -183,7 +166,7 @@ void OutputEQState::setChannelName (int output, const juce::String& text, bool s
         return;
     for (int position = 0; position < Protocol::nameLength; ++position)
     {
-        const int code = position < name.length() ? int (name[position]) : int (Protocol::namePadding);
+        const int code = nameCharacterCode (name, position);
         state.enqueue (std::make_unique<OutputChannelNameChange> (output, position, code));
     }
 }
