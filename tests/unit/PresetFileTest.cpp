@@ -205,6 +205,12 @@ TEST_F (PresetFiles, FilesThatAreNotWholeStatePresetsChangeNothing)
         { "empty.TavikPreset", " ", "Invalid file format" },
         { "cut.TavikPreset", "<?xml version=\"1.0\"?><Orveth_Tavik_state><Orveth_Tavik_router_state>",
           "Invalid file format" },
+        // Closing tags hidden in a comment once let deep nesting past the depth
+        // check, and the recursive parser overflowed the stack.
+        { "deep.TavikPreset",
+          "<Orveth_Tavik_state><!--" + juce::String::repeatedString ("</a>", 100000) + "-->" +
+              juce::String::repeatedString ("<a>", 100000),
+          "Invalid file format" },
         { "folder.TavikPreset", {}, "File does not exist" },
         { "missing.TavikPreset", "-", "File does not exist" },
     };

@@ -505,6 +505,10 @@ TEST (StateClipboard, OtherTextIsRefusedWithTheRightWords)
         { "<Orveth_Tavik_state/>", true, inputMessage },
         // Nested far deeper than any real document: refused before the parser recurses.
         { "<Orveth_Tavik_output_EQ_state>" + juce::String::repeatedString ("<a>", 200000), false, {} },
+        { "<Orveth_Tavik_output_EQ_state><!--" + juce::String::repeatedString ("</a>", 100000) + "-->" +
+              juce::String::repeatedString ("<a>", 100000),
+          false,
+          {} },
     };
     for (const auto& c : cases)
     {
@@ -535,14 +539,41 @@ TEST (StateClipboard, RootNameIsMatchedWithoutRegardToCase)
     EXPECT_EQ (h.outputs().getChannelGain (4), -7.5);
 }
 
-TEST (StateXmlParsing, OrdinaryNestingIsKeptAndDeepNestingRefused)
+TEST (StateXmlParsing, NestingIsCountedAsTheParserReadsIt)
 {
-    EXPECT_NE (StateXml::parseDocument ("<?xml version=\"1.0\"?><!-- a > b --><a x='<b>'><b><c/></b></a>"), nullptr);
-    juce::String deep;
-    for (int i = 0; i < 64; ++i)
-        deep << "<e>";
-    for (int i = 0; i < 64; ++i)
-        deep << "</e>";
-    EXPECT_NE (StateXml::parseDocument (deep), nullptr);
-    EXPECT_EQ (StateXml::parseDocument ("<e>" + deep + "</e>"), nullptr);
+    const auto nested = [] (int levels, const juce::String& inside = {})
+    { return juce::String::repeatedString ("<e>", levels) + inside + juce::String::repeatedString ("</e>", levels); };
+    const auto deep = juce::String::repeatedString ("<a>", 100000);
+
+    EXPECT_NE (StateXml::parseDocument (nested (64)), nullptr);
+    EXPECT_EQ (StateXml::parseDocument (nested (65)), nullptr);
+    EXPECT_NE (StateXml::parseDocument ("<?xml version=\"1.0\"?><!DOCTYPE r><!-- a > b --><a x='<b>' y=\"</a>\">"
+                                        "<b><c/><![CDATA[</b></a>]]></b>&amp;&LT;&#10;&#x41;</a>"),
+               nullptr);
+    // Tags inside comments, CDATA and attribute values are no elements.
+    EXPECT_NE (StateXml::parseDocument (nested (1, "<!--" + juce::String::repeatedString ("<a>", 70) + "-->")),
+               nullptr);
+    EXPECT_NE (StateXml::parseDocument (nested (1, "<b x='" + juce::String::repeatedString ("<a>", 70) + "'/>")),
+               nullptr);
+    // What the parser reads past the root is not counted.
+    EXPECT_NE (StateXml::parseDocument ("<r/>" + deep), nullptr);
+
+    // Each of these hides closing tags from a count that does not read as the
+    // parser does (or lets the parser read markup the count skipped): the
+    // recursive parser would then overflow the stack.
+    const auto closes = juce::String::repeatedString ("</a>", 100000);
+    const juce::String crafted[] = {
+        "<r><!--" + closes + "-->" + deep + "</r>",
+        "<r><![CDATA[" + closes + "]]>" + deep + "</r>",
+        "<r><?pi " + closes + "?>" + deep + "</r>",
+        "<r x='" + closes + "'>" + deep + "</r>",
+        closes + "<r>" + deep,                  // closing tags with nothing open
+        "<r>&z" + closes + ";" + deep + "</r>", // the parser reads an unknown entity's name up to ';'
+        "<r x='&z" + closes + ";'>" + deep + "</r>",
+        "<r>&" + deep + ";</r>", // and parses such a name as markup
+        "<!DOCTYPE r [<!ENTITY z '" + deep + "'>]><r>&z;</r>",
+        "<r <!-- " + closes + " -->>" + deep + "</r>",
+    };
+    for (const auto& text : crafted)
+        EXPECT_EQ (StateXml::parseDocument (text), nullptr) << text.substring (0, 60);
 }
