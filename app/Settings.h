@@ -10,6 +10,8 @@ juce::PropertiesFile::Options options();
 juce::File defaultFile (const juce::PropertiesFile::Options& options);
 
 // Creates the settings object. A file that cannot be read or is not XML
-// leaves the defaults in place: it never stops the program.
+// leaves the defaults in place: it never stops the program. Such a file is
+// kept as "Tavik.properties.bad" (replacing an older one) before anything is
+// saved over it.
 std::unique_ptr<juce::PropertiesFile> create();
 } // namespace Settings

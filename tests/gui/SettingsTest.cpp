@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
 
 namespace
 {
@@ -10,7 +11,9 @@ namespace
 struct ConfigHome
 {
     juce::TemporaryFile folder;
-    juce::String previous = juce::SystemStats::getEnvironmentVariable ("XDG_CONFIG_HOME", {});
+    std::optional<std::string> previous = std::getenv ("XDG_CONFIG_HOME") != nullptr
+                                              ? std::optional<std::string> (std::getenv ("XDG_CONFIG_HOME"))
+                                              : std::nullopt;
 
     ConfigHome()
     {
@@ -19,10 +22,14 @@ struct ConfigHome
     }
     ~ConfigHome()
     {
-        setenv ("XDG_CONFIG_HOME", previous.toRawUTF8(), 1);
+        if (previous)
+            setenv ("XDG_CONFIG_HOME", previous->c_str(), 1);
+        else
+            unsetenv ("XDG_CONFIG_HOME");
         folder.getFile().deleteRecursively();
     }
     juce::File settingsFile() const { return folder.getFile().getChildFile ("Orveth/Tavik.properties"); }
+    juce::File keptFile() const { return folder.getFile().getChildFile ("Orveth/Tavik.properties.bad"); }
 };
 } // namespace
 
@@ -58,4 +65,28 @@ TEST (Settings, UnreadableOrBrokenFilesGiveDefaults)
     EXPECT_EQ (settings->getValue ("bounds", "none"), "none");
     settings->setValue ("bounds", "1 2 3 4");
     EXPECT_FALSE (settings->saveIfNeeded()); // reports the failure, does not crash
+}
+
+TEST (Settings, AnUnreadableFileIsKeptBeforeTheFirstSave)
+{
+    ConfigHome home;
+    home.settingsFile().getParentDirectory().createDirectory();
+    home.keptFile().replaceWithText ("an older unreadable file");
+    const juce::String contents[] = {
+        "<PROPERTIES><VALUE name=\"Serial port\" val=",                // cut short
+        "<PROPERTIES>" + juce::String::repeatedString ("<a>", 100000), // nested past any real file
+    };
+    for (const auto& content : contents)
+    {
+        home.settingsFile().replaceWithText (content);
+        {
+            auto settings = Settings::create();
+            EXPECT_EQ (settings->getValue ("Serial port", "none"), "none");
+            settings->setValue ("Serial port", "/dev/ttyUSB1");
+            EXPECT_TRUE (settings->saveIfNeeded());
+        }
+        EXPECT_EQ (home.keptFile().loadFileAsString(), content);
+        EXPECT_EQ (Settings::create()->getValue ("Serial port"), "/dev/ttyUSB1");
+        EXPECT_EQ (home.keptFile().loadFileAsString(), content); // a readable file is not kept again
+    }
 }
