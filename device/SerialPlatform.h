@@ -16,15 +16,16 @@ public:
     // Asked between waits of at most 100 ms; true ends the transfer with 0.
     using StopCheck = std::function<bool()>;
 
-    // Bytes transferred; fewer than count (usually 0) on error, deadline or stop.
-    // Nothing touches the caller's buffer after these return.
+    // Bytes transferred; fewer than count (usually 0) on error, deadline, stop
+    // or interrupt. Nothing touches the caller's buffer after these return.
     virtual int write (const std::uint8_t* bytes, int count, int timeoutMs, const StopCheck& shouldStop) = 0;
     virtual int read (std::uint8_t* buffer, int count, int timeoutMs, const StopCheck& shouldStop) = 0;
 
     // Throws away whatever has been received and not read yet.
     virtual void discardInput() = 0;
 
-    // Wakes every wait in progress at once (they then consult shouldStop).
+    // For closing: ends every transfer in progress at once, and every later
+    // one fails at once too (0), whatever shouldStop says.
     // Safe to call from another thread while a transfer runs.
     virtual void interrupt() = 0;
 };

@@ -1,6 +1,7 @@
 #include "device/SerialPlatform.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -41,11 +42,48 @@ private:
     std::chrono::steady_clock::time_point end;
 };
 
+// The device's descriptor, held exclusively: a flock against every other
+// program that asks for one (root too), TIOCEXCL against the ones that do not
+// (except root). Linux keeps that flag while anyone, such as the far end of a
+// pseudo-terminal, still has the terminal open, so it is cleared on the way
+// out; otherwise the port stays barred to ordinary users after we let go.
+class ExclusiveDevice
+{
+public:
+    explicit ExclusiveDevice (int openedFd)
+        : fd (openedFd)
+    {
+    }
+
+    ~ExclusiveDevice()
+    {
+        if (barred)
+            ::ioctl (fd, TIOCNXCL);
+        ::close (fd); // also drops the flock
+    }
+
+    bool claim()
+    {
+        if (::flock (fd, LOCK_EX | LOCK_NB) != 0)
+            return false;
+        barred = ::ioctl (fd, TIOCEXCL) == 0;
+        return barred;
+    }
+
+    const int fd;
+
+private:
+    bool barred = false;
+
+    JUCE_DECLARE_NON_COPYABLE (ExclusiveDevice)
+};
+
 class PosixPort final : public SerialPlatformPort
 {
 public:
-    PosixPort (int deviceFd, int wakeRead, int wakeWrite)
-        : fd (deviceFd)
+    PosixPort (std::unique_ptr<ExclusiveDevice> claimed, int wakeRead, int wakeWrite)
+        : device (std::move (claimed))
+        , fd (device->fd)
         , wakeIn (wakeRead)
         , wakeOut (wakeWrite)
     {
@@ -53,7 +91,6 @@ public:
 
     ~PosixPort() override
     {
-        ::close (fd); // also drops the flock
         ::close (wakeIn);
         ::close (wakeOut);
     }
@@ -72,27 +109,33 @@ public:
 
     void discardInput() override { ::tcflush (fd, TCIFLUSH); }
 
+    // Final: the pipe stays readable, so every later wait wakes at once too
+    // and sees the flag, however late its thread gets to run.
     void interrupt() override
     {
+        interrupted = true;
         const char wake = 1;
         [[maybe_unused]] auto ignored = ::write (wakeOut, &wake, 1);
     }
 
 private:
     // Waits in steps of at most 100 ms, moving bytes whenever the device is
-    // ready; gives up on the deadline, on a stop request or on an error.
+    // ready; gives up on the deadline, on a stop request, on an interrupt or
+    // on an error.
     template <typename Move>
     int transfer (short events, int count, int timeoutMs, const StopCheck& shouldStop, Move&& move)
     {
         const Deadline deadline (timeoutMs);
         int done = 0;
 
-        for (;;)
+        while (!interrupted)
         {
             pollfd fds[2] = { { fd, events, 0 }, { wakeIn, POLLIN, 0 } };
             const int ready = ::poll (fds, 2, deadline.nextWaitMs());
             if (ready < 0 && errno != EINTR)
                 return done;
+            if (interrupted)
+                break;
 
             if (ready > 0 && (fds[0].revents & events) != 0)
             {
@@ -112,10 +155,13 @@ private:
             if (shouldStop() || deadline.passed())
                 return 0;
         }
+        return 0;
     }
 
+    const std::unique_ptr<ExclusiveDevice> device;
     const int fd;
     const int wakeIn, wakeOut;
+    std::atomic<bool> interrupted{ false };
 };
 
 speed_t lineSpeed()
@@ -166,10 +212,10 @@ std::unique_ptr<SerialPlatformPort> SerialPlatform::open (const juce::String& po
         return nullptr;
     }
 
-    // One program per port: TIOCEXCL does not stop root, the lock does.
-    if (::flock (fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl (fd, TIOCEXCL) != 0)
+    // From here on every way out releases the claim with the descriptor.
+    auto device = std::make_unique<ExclusiveDevice> (fd);
+    if (!device->claim())
     {
-        ::close (fd);
         error = "Unable to open serial port";
         return nullptr;
     }
@@ -177,7 +223,6 @@ std::unique_ptr<SerialPlatformPort> SerialPlatform::open (const juce::String& po
     termios settings{};
     if (::tcgetattr (fd, &settings) != 0)
     {
-        ::close (fd);
         error = "Unable to build serial port configuration.";
         return nullptr;
     }
@@ -191,7 +236,6 @@ std::unique_ptr<SerialPlatformPort> SerialPlatform::open (const juce::String& po
     if (::cfsetispeed (&settings, lineSpeed()) != 0 || ::cfsetospeed (&settings, lineSpeed()) != 0 ||
         ::tcsetattr (fd, TCSANOW, &settings) != 0)
     {
-        ::close (fd);
         error = "Unable to configure serial port.";
         return nullptr;
     }
@@ -201,12 +245,11 @@ std::unique_ptr<SerialPlatformPort> SerialPlatform::open (const juce::String& po
     int wake[2];
     if (::pipe2 (wake, O_CLOEXEC | O_NONBLOCK) != 0)
     {
-        ::close (fd);
         error = "Unable to create serial port events";
         return nullptr;
     }
 
-    return std::make_unique<PosixPort> (fd, wake[0], wake[1]);
+    return std::make_unique<PosixPort> (std::move (device), wake[0], wake[1]);
 }
 
 bool SerialPlatform::listPorts (juce::StringArray& names)

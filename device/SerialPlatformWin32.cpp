@@ -81,17 +81,18 @@ public:
     void discardInput() override { PurgeComm (port.get(), PURGE_RXCLEAR); }
 
     // Stays signalled: the port is on its way to being closed, and every later
-    // wait must notice that at once as well.
+    // transfer must fail at once as well.
     void interrupt() override { SetEvent (interruptEvent.get()); }
 
 private:
     // Waits in steps of at most 100 ms for the overlapped operation; on the
-    // deadline or a stop request the operation is cancelled and waited for, so
-    // that nothing writes into the caller's buffer or our OVERLAPPED later.
+    // deadline, a stop request or an interrupt the operation is cancelled and
+    // waited for, so that nothing writes into the caller's buffer or our
+    // OVERLAPPED later.
     template <typename Start>
     int transfer (HANDLE event, int count, int timeoutMs, const StopCheck& shouldStop, Start&& start)
     {
-        if (count <= 0)
+        if (count <= 0 || WaitForSingleObject (interruptEvent.get(), 0) == WAIT_OBJECT_0)
             return 0;
 
         OVERLAPPED ov{};
@@ -106,14 +107,13 @@ private:
 
         const ULONGLONG started = GetTickCount64();
         const ULONGLONG timeout = (ULONGLONG) std::max (0, timeoutMs);
-        bool watchInterrupt = true;
 
         for (;;)
         {
             const ULONGLONG elapsed = GetTickCount64() - started;
             const DWORD step = (DWORD) std::min<ULONGLONG> (timeout - std::min (elapsed, timeout), waitStepMs);
             const HANDLE waits[] = { event, interruptEvent.get() };
-            const DWORD woke = WaitForMultipleObjects (watchInterrupt ? 2 : 1, waits, FALSE, step);
+            const DWORD woke = WaitForMultipleObjects (2, waits, FALSE, step);
 
             // Asked even without a wake-up: a concurrent transfer in the same
             // direction shares the event and may have reset it.
@@ -123,13 +123,11 @@ private:
                 return 0; // finished with an error; nothing is pending any more
             if (woke == WAIT_OBJECT_0)
                 ResetEvent (event); // someone else's completion; ours will set it again
-            if (woke == WAIT_FAILED)
+            if (woke == WAIT_FAILED || woke == WAIT_OBJECT_0 + 1)
                 break;
 
             if (shouldStop())
                 break;
-            if (woke == WAIT_OBJECT_0 + 1)
-                watchInterrupt = false; // a wake-up not meant for us: keep to the deadline without spinning
             if (GetTickCount64() - started >= timeout)
                 break;
         }

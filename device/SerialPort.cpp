@@ -39,8 +39,10 @@ void SerialPort::close (bool sendGoodbye)
         platform->interrupt();
 
     // A transfer on another thread still uses the handle: let it fail first.
-    // It notices within one wait step; a thread killed inside a transfer
-    // never returns, and then its own reference keeps the handle alive.
+    // It notices within one wait step; one whose thread runs again only after
+    // this wait still fails at once (the interrupt is final) and then lets
+    // go. A thread killed inside a transfer never returns, and then its own
+    // reference keeps the handle alive.
     transfersDone.wait_for (guard, std::chrono::seconds (2), [this] { return activeTransfers == 0; });
 
     platform.reset();

@@ -23,9 +23,14 @@ PortAnnouncement::~PortAnnouncement()
 bool PortAnnouncement::publish (const std::string& portPath, std::string& error)
 {
     withdraw();
+    // Shared by every user's simulators, like /tmp itself: whoever makes the
+    // folder opens it to all (umask would strip that), and anyone may then
+    // add to it while removing only their own files.
+    struct stat existing
+    {
+    };
     if (::mkdir (folder.c_str(), 01777) == 0)
     {
-        // Shared by every user's simulators, like /tmp itself; umask would strip it.
         ::chmod (folder.c_str(), 01777);
     }
     else if (errno != EEXIST)
@@ -33,9 +38,21 @@ bool PortAnnouncement::publish (const std::string& portPath, std::string& error)
         error = "cannot create " + folder + ": " + std::strerror (errno);
         return false;
     }
+    else if (::lstat (folder.c_str(), &existing) != 0 || !S_ISDIR (existing.st_mode))
+    {
+        error = "cannot use " + folder + ": not a folder";
+        return false;
+    }
+    else if (existing.st_uid == ::geteuid() && (existing.st_mode & 07777) != 01777)
+    {
+        ::chmod (folder.c_str(), 01777);
+    }
     const std::string target = folder + "/" + std::to_string (::getpid());
     const std::string temporary = folder + "/." + std::to_string (::getpid()) + ".tmp";
-    const int fd = ::open (temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    // A fresh file only: in a folder everyone writes to, whatever already
+    // stands under that name (a leftover, a planted link) is not ours to write through.
+    ::unlink (temporary.c_str());
+    const int fd = ::open (temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0)
     {
         error = "cannot write " + temporary + ": " + std::strerror (errno);

@@ -5,7 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <csignal>
+#include <ctime>
+#include <fcntl.h>
+#include <pthread.h>
+#include <sys/ioctl.h>
 #include <thread>
+#include <unistd.h>
 
 namespace
 {
@@ -42,6 +48,39 @@ struct IdleThread : juce::Thread
             wait (50);
     }
 };
+
+// Whether the terminal refuses every other opener but root.
+bool isExclusive (const std::string& path)
+{
+    const int fd = ::open (path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    int exclusive = 0;
+    const bool asked = fd >= 0 && ::ioctl (fd, TIOCGEXCL, &exclusive) == 0;
+    if (fd >= 0)
+        ::close (fd);
+    return !asked || exclusive != 0; // an open refused outright counts as exclusive
+}
+
+// Keeps the thread it is delivered to from running until released (or 10 s
+// pass): a transfer thread that gets no core for longer than close waits.
+std::atomic<bool> stallEntered{ false };
+std::atomic<bool> stallReleased{ false };
+
+void stallThisThread (int)
+{
+    stallEntered = true;
+    for (int step = 0; step < 1000 && !stallReleased; ++step)
+    {
+        const timespec pause{ 0, 10'000'000 };
+        ::nanosleep (&pause, nullptr);
+    }
+}
+
+double threadCpuMs()
+{
+    timespec t{};
+    ::clock_gettime (CLOCK_THREAD_CPUTIME_ID, &t);
+    return (double) t.tv_sec * 1000.0 + (double) t.tv_nsec / 1e6;
+}
 } // namespace
 
 TEST (SerialPortClosed, TransfersReportTheCountWithoutIoButVerifyFails)
@@ -73,8 +112,12 @@ TEST (SerialPortOpen, MissingDeviceAndSecondOpenAreRefused)
     EXPECT_FALSE (second.open (peer.path(), error));
     EXPECT_EQ (error, "Unable to open serial port");
 
-    // Closing releases the port for the next program.
+    EXPECT_TRUE (isExclusive (peer.path()));
+
+    // Closing releases the port for the next program, whoever runs it, even
+    // though the far end still holds the terminal.
     port.close (false);
+    EXPECT_FALSE (isExclusive (peer.path()));
     EXPECT_TRUE (second.open (peer.path(), error)) << error;
 }
 
@@ -186,8 +229,61 @@ TEST_F (OpenPort, CloseDuringTransfersManyTimes)
         EXPECT_LT (msSince (start), 1000.0);
         stop = true;
         worker.join();
-        peer.read (4096, 0);
+        // Whatever the worker and the goodbye left at the far end, so that
+        // the pseudo-terminal's buffer never fills over the rounds.
+        while (!peer.read (4096, 10).empty())
+        {
+        }
     }
+}
+
+// A transfer that gets a core again only after close gave up waiting for it
+// must still fail at once, without spinning, and let go of the port.
+TEST_F (OpenPort, TransferOutlivingCloseFailsAtOnceAndReleasesThePort)
+{
+    struct sigaction stall
+    {
+    };
+    struct sigaction previous
+    {
+    };
+    stall.sa_handler = stallThisThread;
+    sigemptyset (&stall.sa_mask);
+    ASSERT_EQ (::sigaction (SIGUSR2, &stall, &previous), 0);
+    stallEntered = false;
+    stallReleased = false;
+
+    std::atomic<int> result{ -1 };
+    std::atomic<double> cpuMs{ -1 };
+    std::thread reader (
+        [&]
+        {
+            std::uint8_t buffer[32];
+            const double before = threadCpuMs();
+            result = port.read (buffer, 32, nullptr, 10000);
+            cpuMs = threadCpuMs() - before;
+        });
+    juce::Thread::sleep (200); // inside its wait by now
+    ::pthread_kill (reader.native_handle(), SIGUSR2);
+    for (int waited = 0; !stallEntered && waited < 2000; ++waited)
+        juce::Thread::sleep (1);
+    EXPECT_TRUE (stallEntered.load());
+
+    port.close (false);
+    stallReleased = true;
+
+    // Reconnecting works as soon as the stale transfer had a moment to run.
+    SerialPort next;
+    juce::String error;
+    const auto start = juce::Time::getMillisecondCounter();
+    while (!next.open (peer.path(), error) && msSince (start) < 1500)
+        juce::Thread::sleep (20);
+    EXPECT_TRUE (next.isConnected()) << error;
+
+    reader.join();
+    ::sigaction (SIGUSR2, &previous, nullptr);
+    EXPECT_EQ (result.load(), 0);
+    EXPECT_LT (cpuMs.load(), 300.0);
 }
 
 // One late echo costs its own command and at most the next; the one after
