@@ -4,6 +4,7 @@
 #include "common/Status.h"
 #include "device/HwThread.h"
 #include "state/FileAccess.h"
+#include "state/FileReplace.h"
 #include "state/StateXml.h"
 
 namespace
@@ -73,7 +74,7 @@ void DeviceState::savePresetFile (const juce::XmlElement& element, const juce::S
         !ask.askOkCancel (messageTitle, target.getFullPathName() + " already exists. Do you want to replace it?"))
         return;
 
-    if (isReadOnlyFile (target) || !element.writeTo (target, StateXml::documentFormat()))
+    if (isReadOnlyFile (target) || !FileReplace::replaceWithXml (target, element, StateXml::documentFormat()))
         ask.showMessage (messageTitle, "Unable to write " + target.getFullPathName());
 }
 
