@@ -36,7 +36,8 @@ std::string_view findLine (std::string_view text, std::string_view key)
 
 // One field of a version: leading blanks skipped, decimal digits up to the
 // first other character. Written out because String::getIntValue also takes
-// a sign and wraps round on long digit runs. Saturates instead.
+// a sign and wraps round on long digit runs. Saturates instead, so four
+// weighted fields add up to well under the 64-bit limit.
 juce::int64 readField (std::string_view field)
 {
     constexpr juce::int64 limit = std::numeric_limits<int>::max();
@@ -66,7 +67,7 @@ juce::String readClassGuid (const juce::String& infText)
     return line.substring (line.lastIndexOfChar ('=') + 1);
 }
 
-int parseDriverVersion (const juce::String& driverVerLine)
+juce::int64 parseDriverVersion (const juce::String& driverVerLine)
 {
     auto text = viewOf (driverVerLine);
     const auto comma = text.rfind (',');
@@ -90,10 +91,10 @@ int parseDriverVersion (const juce::String& driverVerLine)
         text.remove_prefix (dot + 1);
     }
 
-    return static_cast<int> (juce::jmin (number, static_cast<juce::int64> (std::numeric_limits<int>::max())));
+    return number;
 }
 
-int readDriverVersion (const juce::String& infText)
+juce::int64 readDriverVersion (const juce::String& infText)
 {
     return parseDriverVersion (findInfLine (infText, "DriverVer="));
 }

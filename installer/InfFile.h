@@ -15,10 +15,10 @@ juce::String readClassGuid (const juce::String& infText);
 
 // The driver version number of a "DriverVer=" line: the text after its last
 // "," split at "." into a.b.c.d, giving a*1000000 + b*10000 + c*100 + d.
-// 0 when there is no comma. A number beyond the int range is read as
-// std::numeric_limits<int>::max(), so an absurd version still counts as
-// present and as the newest rather than wrapping round.
-int parseDriverVersion (const juce::String& driverVerLine);
+// 0 when there is no comma. 64-bit, so versions past 2147.48.36.47 still
+// order; a field beyond the int range is read as
+// std::numeric_limits<int>::max(), which keeps the sum far from wrapping.
+juce::int64 parseDriverVersion (const juce::String& driverVerLine);
 
 // The driver version number of the "DriverVer=" line; 0 when none.
-int readDriverVersion (const juce::String& infText);
+juce::int64 readDriverVersion (const juce::String& infText);

@@ -105,6 +105,19 @@ TEST_F (Installation, OlderCopiesGoEvenWhenANewerOneIsInstalled)
     EXPECT_EQ (1, updates().size());
 }
 
+TEST_F (Installation, VersionsBeyondTwoBillionStillCompare)
+{
+    // 2500.0 and 3000.0 are both past the int range as numbers.
+    installed ("oem5.inf", infText (usbClass, "01/01/2030,2500.0", busId));
+    const auto text = infText (usbClass, "01/01/2031,3000.0", busId);
+    ship ("ftdibus.inf", text);
+
+    installer.install ("ftdibus.inf", busId);
+
+    EXPECT_EQ (juce::StringArray ("oem0.inf"), storeContents());
+    EXPECT_EQ (text, windows.file ("inf/oem0.inf").loadFileAsString());
+}
+
 TEST_F (Installation, OnlyFilesOfTheSameClassThatNameTheDeviceAreTouched)
 {
     const auto old = "05/16/2008,2.04.06.4";

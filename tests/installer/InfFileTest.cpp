@@ -6,7 +6,7 @@
 
 namespace
 {
-int version (const juce::String& numbers)
+juce::int64 version (const juce::String& numbers)
 {
     return parseDriverVersion ("DriverVer=01/13/2014," + numbers);
 }
@@ -45,15 +45,15 @@ TEST (DriverVersion, NumbersAfterTheLastCommaOnly)
     EXPECT_EQ (0, parseDriverVersion ({}));
 }
 
-TEST (DriverVersion, OversizedNumbersSaturateInsteadOfWrapping)
+TEST (DriverVersion, NumbersPastTheIntRangeKeepTheirValue)
 {
-    constexpr int most = std::numeric_limits<int>::max();
-    EXPECT_EQ (2147000000, version ("2147.0.0.0"));
+    constexpr juce::int64 fieldMost = std::numeric_limits<int>::max();
     EXPECT_EQ (2147483647, version ("2147.48.36.47"));
-    EXPECT_EQ (most, version ("2147.48.36.48"));
-    EXPECT_EQ (most, version ("4294.967296"));
-    EXPECT_EQ (most, version ("0.0.0.99999999999999999999999999999"));
-    EXPECT_EQ (most, version (juce::String::repeatedString ("9", 100000) + ".9.9.9"));
+    EXPECT_EQ (2147483648LL, version ("2147.48.36.48"));
+    EXPECT_EQ (4294LL * 1000000 + 967296LL * 10000, version ("4294.967296"));
+    // A field too long for an int saturates rather than wrapping round.
+    EXPECT_EQ (fieldMost, version ("0.0.0.99999999999999999999999999999"));
+    EXPECT_EQ (fieldMost * 1000000 + 90909, version (juce::String::repeatedString ("9", 100000) + ".9.9.9"));
 }
 
 TEST (InfLines, KeyMustStartTheLineExactly)
