@@ -1,6 +1,6 @@
 #include "engine/Memory.h"
 
-#include "engine/Json.h"
+#include <nlohmann/json.hpp>
 
 #include <cerrno>
 #include <cmath>
@@ -61,53 +61,112 @@ std::string byteList (const std::uint8_t* bytes, std::size_t count)
     return out + "]";
 }
 
-bool readByte (const JsonValue& value, const std::string& what, std::uint8_t& out, std::string& error)
+// Name bytes are the unit's own 8-bit characters, not UTF-8. Taking them as
+// Latin-1 gives every byte a character of its own, which the ASCII-only dump
+// then writes as \u00XX, so any name survives a dump and a reload.
+std::string quotedName (const std::string& bytes)
 {
-    if (value.type != JsonValue::Type::Number || value.number < 0 || value.number > 255 ||
-        std::floor (value.number) != value.number)
+    std::string utf8;
+    for (const char c : bytes)
+    {
+        const auto u = (unsigned char) c;
+        if (u < 0x80)
+        {
+            utf8 += c;
+        }
+        else
+        {
+            utf8 += (char) (0xC0 | (u >> 6));
+            utf8 += (char) (0x80 | (u & 0x3F));
+        }
+    }
+    return nlohmann::json (utf8).dump (-1, ' ', true);
+}
+
+// A memory file nests four levels; far deeper nesting is no memory file, and
+// building it would only cost memory, so parsing stops at the first level past this.
+constexpr int maxDepth = 64;
+
+struct NestedTooDeeply
+{
+};
+
+bool parseDocument (const std::string& text, nlohmann::json& root, std::string& error)
+{
+    const auto guard = [] (int depth, nlohmann::json::parse_event_t event, nlohmann::json&)
+    {
+        if ((event == nlohmann::json::parse_event_t::object_start ||
+             event == nlohmann::json::parse_event_t::array_start) &&
+            depth >= maxDepth)
+            throw NestedTooDeeply{};
+        return true;
+    };
+    try
+    {
+        root = nlohmann::json::parse (text, guard);
+        return true;
+    }
+    catch (const NestedTooDeeply&)
+    {
+        error = "nested too deeply (more than " + std::to_string (maxDepth) + " levels)";
+    }
+    catch (const nlohmann::json::exception& e)
+    {
+        // Keep "parse error at line L, column C: ..." and drop the library's tag.
+        const std::string what = e.what();
+        const auto tagEnd = what.find ("] ");
+        error = tagEnd == std::string::npos ? what : what.substr (tagEnd + 2);
+    }
+    return false;
+}
+
+bool readByte (const nlohmann::json& value, const std::string& what, std::uint8_t& out, std::string& error)
+{
+    const double number = value.is_number() ? value.get<double>() : -1.0;
+    if (number < 0 || number > 255 || std::floor (number) != number)
     {
         error = what + " must be a whole number from 0 to 255";
         return false;
     }
-    out = (std::uint8_t) value.number;
+    out = (std::uint8_t) number;
     return true;
 }
 
-bool readByteArray (const JsonValue& value, const std::string& what, std::size_t count, std::uint8_t* out,
+bool readByteArray (const nlohmann::json& value, const std::string& what, std::size_t count, std::uint8_t* out,
                     std::string& error)
 {
-    if (value.type != JsonValue::Type::Array || value.items.size() != count)
+    if (!value.is_array() || value.size() != count)
     {
         error = what + " must be an array of " + std::to_string (count) + " numbers";
         return false;
     }
     for (std::size_t i = 0; i < count; ++i)
-        if (!readByte (value.items[i], what + "[" + std::to_string (i) + "]", out[i], error))
+        if (!readByte (value[i], what + "[" + std::to_string (i) + "]", out[i], error))
             return false;
     return true;
 }
 
-bool readBlocks (const JsonValue& root, const char* key, int first, int count, Memory& memory, std::string& error)
+bool readBlocks (const nlohmann::json& root, const char* key, int first, int count, Memory& memory, std::string& error)
 {
-    const JsonValue* list = root.find (key);
-    if (list == nullptr)
+    const auto list = root.find (key);
+    if (list == root.end())
         return true;
-    if (list->type != JsonValue::Type::Array || list->items.size() != (std::size_t) count)
+    if (!list->is_array() || list->size() != (std::size_t) count)
     {
         error = std::string ("\"") + key + "\" must be an array of " + std::to_string (count) + " channels";
         return false;
     }
     for (int i = 0; i < count; ++i)
     {
-        const JsonValue& channel = list->items[(std::size_t) i];
+        const nlohmann::json& channel = (*list)[(std::size_t) i];
         const std::string what = std::string (key) + "[" + std::to_string (i) + "]";
-        const JsonValue* block = channel.type == JsonValue::Type::Object ? channel.find ("block") : nullptr;
-        if (block == nullptr)
+        if (!channel.is_object() || !channel.contains ("block"))
         {
             error = what + " needs a \"block\" of 32 numbers";
             return false;
         }
-        if (!readByteArray (*block, what + ".block", blockSize, memory.blocks[(std::size_t) (first + i)].data(), error))
+        if (!readByteArray (channel["block"], what + ".block", blockSize,
+                            memory.blocks[(std::size_t) (first + i)].data(), error))
             return false;
     }
     return true;
@@ -192,12 +251,12 @@ std::string memoryToJson (const Memory& memory)
     std::ostringstream out;
     out << "{\n  \"inputs\": [\n";
     for (int i = 0; i < inputCount; ++i)
-        out << "    { \"name\": " << jsonQuote (memory.inputName (i))
+        out << "    { \"name\": " << quotedName (memory.inputName (i))
             << ", \"block\": " << byteList (memory.input (i).data(), blockSize) << " }"
             << (i + 1 < inputCount ? ",\n" : "\n");
     out << "  ],\n  \"outputs\": [\n";
     for (int o = 0; o < outputCount; ++o)
-        out << "    { \"name\": " << jsonQuote (memory.outputName (o))
+        out << "    { \"name\": " << quotedName (memory.outputName (o))
             << ", \"block\": " << byteList (memory.output (o).data(), blockSize) << " }"
             << (o + 1 < outputCount ? ",\n" : "\n");
     std::uint8_t routing[outputCount];
@@ -217,10 +276,10 @@ std::string memoryToJson (const Memory& memory)
 
 bool memoryFromJson (const std::string& text, Memory& memory, std::string& error)
 {
-    JsonValue root;
-    if (!parseJson (text, root, error))
+    nlohmann::json root;
+    if (!parseDocument (text, root, error))
         return false;
-    if (root.type != JsonValue::Type::Object)
+    if (!root.is_object())
     {
         error = "the memory file must hold a JSON object";
         return false;
@@ -230,7 +289,7 @@ bool memoryFromJson (const std::string& text, Memory& memory, std::string& error
         !readBlocks (root, "outputs", inputCount, outputCount, loaded, error))
         return false;
     // Routing is listed separately for people; when present it wins over the blocks.
-    if (const JsonValue* routing = root.find ("routing"))
+    if (const auto routing = root.find ("routing"); routing != root.end())
     {
         std::uint8_t masks[outputCount];
         if (!readByteArray (*routing, "routing", outputCount, masks, error))
@@ -238,10 +297,10 @@ bool memoryFromJson (const std::string& text, Memory& memory, std::string& error
         for (int o = 0; o < outputCount; ++o)
             loaded.output (o)[routingAddress] = masks[o];
     }
-    if (const JsonValue* mute = root.find ("mute"))
+    if (const auto mute = root.find ("mute"); mute != root.end())
         if (!readByte (*mute, "mute", loaded.mute, error))
             return false;
-    if (const JsonValue* values = root.find ("muteValues"))
+    if (const auto values = root.find ("muteValues"); values != root.end())
         if (!readByteArray (*values, "muteValues", outputCount, loaded.muteValues.data(), error))
             return false;
     memory = std::move (loaded);

@@ -43,9 +43,15 @@ TEST (Memory, JsonDumpReadsBackToTheSameMemory)
     m.mute = 0x2A;
     m.muteValues = { 1, 2, 3, 4, 5, 255 };
 
+    const std::string dump = memoryToJson (m);
+    // 8-bit name bytes are written as plain-ASCII escapes, one per byte.
+    EXPECT_NE (dump.find (R"("name": "\"\\\u00fe)"), std::string::npos) << dump;
+    for (const char c : dump)
+        EXPECT_LT ((unsigned char) c, 0x80);
+
     Memory loaded = Memory::powerOn();
     std::string error;
-    ASSERT_TRUE (memoryFromJson (memoryToJson (m), loaded, error)) << error;
+    ASSERT_TRUE (memoryFromJson (dump, loaded, error)) << error;
     EXPECT_EQ (loaded.blocks, m.blocks);
     EXPECT_EQ (loaded.mute, m.mute);
     EXPECT_EQ (loaded.muteValues, m.muteValues);
@@ -78,8 +84,12 @@ TEST (Memory, BadFilesAreRefusedWithAReasonAndChangeNothing)
         "{ \"mute\": 4 } trailing",
         "{ \"a\": \"unterminated }",
         "{ \"a\": tru }",
-        "{ \"a\": \"\\u0100\" }",
         "{ \"mute\": 4, }",
+        "{ \"mute\": 1e400 }",
+        "{ \"mute\": 18446744073709551616 }",
+        "{ \"outputs\": [1, 2, 3, 4, 5, 6] }",
+        "{ \"routing\": \"all\" }",
+        "{ \"a\": \"\xFF\" }",
     };
     for (const char* text : bad)
     {
@@ -90,11 +100,19 @@ TEST (Memory, BadFilesAreRefusedWithAReasonAndChangeNothing)
         EXPECT_EQ (m.blocks, Memory::powerOn().blocks) << text;
         EXPECT_EQ (m.mute, 0) << text;
     }
-    // Deep nesting is refused, not followed down the stack.
+    // Syntax errors say where, in the file's own terms.
     Memory m;
     std::string error;
-    EXPECT_FALSE (memoryFromJson (std::string (100000, '['), m, error));
-    EXPECT_NE (error.find ("deep"), std::string::npos);
+    EXPECT_FALSE (memoryFromJson ("{\n  \"mute\": tru }", m, error));
+    EXPECT_EQ (error.rfind ("parse error at line 2, column ", 0), 0u) << error;
+
+    // Deep nesting is refused, closed or not, before it is built.
+    for (const std::string& deep : { std::string (100000, '['), std::string (100000, '[') + std::string (100000, ']'),
+                                     "{ \"a\": " + std::string (65, '[') + std::string (65, ']') + " }" })
+    {
+        EXPECT_FALSE (memoryFromJson (deep, m, error));
+        EXPECT_NE (error.find ("nested too deeply"), std::string::npos) << error;
+    }
 }
 
 TEST (Memory, FilesAreWrittenWholeAndLoadedBack)
