@@ -14,7 +14,9 @@ scripts/setup.sh
 
 build=build-windows
 host=build-windows-host # Linux build of the simulator
-deps=.cache/windows-deps
+# The cross-built libraries outlive the checkout: a later run on this
+# machine, in any clone, reuses them.
+deps=${TAVIK_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tavik}/windows-deps
 lock=/tmp/tavik-build.lock
 
 # Heavy builds take the team's build lock. Run as "flock LOCK scripts/test.sh",
@@ -36,7 +38,7 @@ started=$(date +%s)
 locked scripts/windows-deps.sh "$deps"
 if [ ! -f "$build/build.ninja" ]; then
     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/MinGW-w64.cmake \
-        -DTAVIK_WINDOWS_DEPS="$root/$deps/prefix" -DTAVIK_WERROR=ON -Wno-dev >/dev/null
+        -DTAVIK_WINDOWS_DEPS="$deps/prefix" -DTAVIK_WERROR=ON -Wno-dev >/dev/null
 fi
 locked cmake --build "$build" -j2 --target tavikcontrol Olvane tavik_windows_tests tavik_unit_tests find-window
 locked scripts/build.sh "$host" plain tavik-sim

@@ -1,11 +1,25 @@
 #!/usr/bin/env bash
 # Sets everything up, builds and runs every test: a plain build, then the
-# same suite under AddressSanitizer+UBSan and under ThreadSanitizer.
-# Then the Windows build, tested under Wine (scripts/test-windows.sh).
+# same suite under AddressSanitizer+UBSan and under ThreadSanitizer, then the
+# Windows build, tested under Wine (scripts/test-windows.sh). The serial link
+# tests also run as an unprivileged user (scripts/test-unprivileged.sh).
 # TAVIK_TEST_BUILDS selects a subset, e.g. TAVIK_TEST_BUILDS=plain.
+# Each stage prints its time; a table of them closes the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+
+stages=()
+stage() { # name, command...: runs one stage and records its time
+    local name=$1 started=$SECONDS rc=0
+    shift
+    echo "=== $name ==="
+    "$@" || rc=$?
+    stages+=("$(printf '%-22s %5d s%s' "$name" $((SECONDS - started)) "$([ $rc -eq 0 ] || echo '  FAILED')")")
+    echo "=== $name: $((SECONDS - started)) s ==="
+    return $rc
+}
+
+stage setup scripts/setup.sh
 
 builds=${TAVIK_TEST_BUILDS:-plain address thread windows}
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
@@ -15,17 +29,33 @@ export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp"
 # Tests must never read or write the user's own settings.
 export XDG_CONFIG_HOME=$(mktemp -d /tmp/tavik-test-config.XXXXXX)
 
+# The executables the tests run: the plain build also builds the rest
+# (programs, benchmarks), so that everything still compiles.
+test_targets=(tavik_unit_tests tavik_link_tests tavik_gui_tests tavik_sim_tests olvane_tests Olvane tavik-sim)
+
+# Independent test binaries run two at a time; the GUI tests share the one
+# display, and the timing-sensitive link tests take both cores (tests/CMakeLists.txt).
+run_ctest() { # build folder
+    xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir "$1" --output-on-failure -j2
+}
+
 status=0
 for kind in $builds; do
     if [ "$kind" = windows ]; then
-        echo "=== windows build and tests (Wine) ==="
-        scripts/test-windows.sh || status=1
+        stage "windows (all)" scripts/test-windows.sh || status=1
         continue
     fi
     dir=build-test-$kind
-    echo "=== $kind build ==="
-    scripts/build.sh "$dir" "$kind"
-    echo "=== $kind tests ==="
-    xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir "$dir" --output-on-failure -j1 || status=1
+    targets=("${test_targets[@]}")
+    [ "$kind" = plain ] && targets=()
+    stage "$kind build" scripts/build.sh "$dir" "$kind" "${targets[@]}" || { status=1; continue; }
+    stage "$kind tests" run_ctest "$dir" || status=1
+    if [ "$kind" = plain ]; then
+        stage "unprivileged tests" scripts/test-unprivileged.sh "$dir" || status=1
+    fi
 done
+
+echo "=== stage times ==="
+printf '%s\n' "${stages[@]}"
+echo "total                  $SECONDS s"
 exit $status

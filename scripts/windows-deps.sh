@@ -2,7 +2,8 @@
 # Cross-builds the image libraries that Debian's JUCE takes from the system
 # (libpng, libjpeg-turbo) as static MinGW-w64 libraries, from Debian's own
 # source packages. zlib comes ready-made (libz-mingw-w64-dev).
-# Usage: scripts/windows-deps.sh [PREFIX]   (default .cache/windows-deps)
+# Usage: scripts/windows-deps.sh [PREFIX]   (default .cache/windows-deps;
+# scripts/test-windows.sh keeps it in ~/.cache/tavik/windows-deps)
 # A finished prefix is kept: later runs return at once.
 set -euo pipefail
 cd "$(dirname "$0")/.."
