@@ -15,7 +15,8 @@ struct FirmwareImage
     static constexpr int size = 65536; // bytes of every image
 
     juce::String version;
-    std::vector<std::uint8_t> bytes; // exactly size bytes
+    std::vector<std::uint8_t> bytes;               // exactly size bytes
+    std::atomic<double>* progressTarget = nullptr; // advanced by 1/size per byte sent
 };
 
 enum class UploadResult
@@ -25,7 +26,9 @@ enum class UploadResult
     cancelled
 };
 
-// Sends the image one echo-verified byte at a time; progress advances by
-// 1/65536 per byte. The worker thread is the cancel source of every transfer.
-UploadResult uploadFirmware (const FirmwareImage& image, SerialPort& port, juce::Thread& worker,
-                             std::atomic<double>& progress);
+// Sends the image one echo-verified byte at a time, pausing bytePauseMs after
+// each; progress (the image's target, if any) starts at 0 and advances by
+// 1/65536 per byte. The worker thread is the cancel source of every
+// transfer: once it is asked to exit the upload ends as cancelled, whichever
+// transfer noticed it.
+UploadResult uploadFirmware (const FirmwareImage& image, SerialPort& port, juce::Thread& worker, int bytePauseMs);

@@ -2,24 +2,39 @@
 
 #include "device/Protocol.h"
 #include "device/SerialPort.h"
+#include "device/TimerResolution.h"
 
-UploadResult uploadFirmware (const FirmwareImage& image, SerialPort& port, juce::Thread& worker,
-                             std::atomic<double>& progress)
+namespace
 {
+UploadResult failedOrCancelled (juce::Thread& worker)
+{
+    // A transfer given up on the exit request is no failure of the processor.
+    return worker.threadShouldExit() ? UploadResult::cancelled : UploadResult::failed;
+}
+} // namespace
+
+UploadResult uploadFirmware (const FirmwareImage& image, SerialPort& port, juce::Thread& worker, int bytePauseMs)
+{
+    // Commands sent since the hand-over moved the progress on; the upload starts afresh.
+    if (image.progressTarget != nullptr)
+        *image.progressTarget = 0.0;
+
     const std::uint8_t begin = Protocol::beginFirmwareUploadOpcode;
     if (port.sendAndVerify (&begin, 1, &worker, Protocol::beginFirmwareUploadTimeoutMs) != 1)
-        return UploadResult::failed;
+        return failedOrCancelled (worker);
 
+    // Without this a 1 ms sleep lasts a whole scheduler tick (about 15 ms) on Windows.
+    const ScopedTimerResolution fineSleeps;
     for (auto byte : image.bytes)
     {
-        // A transfer given up on the exit request counts as failed too; only an
-        // exit noticed between two verified bytes ends without an outcome.
         if (port.sendAndVerify (&byte, 1, &worker, Protocol::firmwareByteTimeoutMs) != 1)
-            return UploadResult::failed;
+            return failedOrCancelled (worker);
         if (worker.threadShouldExit())
             return UploadResult::cancelled;
-        juce::Thread::sleep (1);
-        progress = progress + 1.0 / FirmwareImage::size;
+        if (bytePauseMs > 0)
+            juce::Thread::sleep (bytePauseMs);
+        if (image.progressTarget != nullptr)
+            *image.progressTarget = *image.progressTarget + 1.0 / FirmwareImage::size;
     }
     return UploadResult::completed;
 }

@@ -1,7 +1,10 @@
 #pragma once
 
-#include <juce_core/juce_core.h>
+#include <juce_events/juce_events.h>
 
+#include <atomic>
+
+class HwThread;
 class SerialPort;
 
 // What a command may use while the worker executes it. The worker never
@@ -9,7 +12,17 @@ class SerialPort;
 struct WorkerContext
 {
     SerialPort& port;
-    juce::Thread* worker = nullptr; // cancel source for long sequences
+    juce::Thread* worker = nullptr;            // cancel source for long sequences
+    juce::ActionBroadcaster* status = nullptr; // null: nobody listens
+    std::atomic<double>* progress = nullptr;   // null: nothing shows it
+    HwThread* queue = nullptr;                 // the queue the command came from, if any
+
+    bool shouldExit() const { return worker != nullptr && worker->threadShouldExit(); }
+    void broadcast (int code) const;
+    void setProgress (double value) const;
+    void addProgress (double step) const; // only the worker writes progress, so no lost update
+    // The queue level report a self-reporting sequence makes when it ends.
+    void reportQueueLevel() const;
 };
 
 // One queued device write (or sequence). The queue links commands through
@@ -19,6 +32,11 @@ class HardwareCommand
 public:
     virtual void execute (WorkerContext& context) = 0;
     virtual ~HardwareCommand() = default;
+
+    // A long sequence that shows its own progress says so: taking it off the
+    // queue then reports nothing (an "idle" then would re-enable the device
+    // buttons while it still runs), and it reports the queue level when it ends.
+    virtual bool reportsQueueLevelAtEnd() const noexcept { return false; }
 
     HardwareCommand* next = nullptr;
 };

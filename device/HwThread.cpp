@@ -3,11 +3,37 @@
 #include "common/Status.h"
 #include "device/SerialPort.h"
 
-HwThread::HwThread (SerialPort& serialPort, juce::ActionBroadcaster& status, std::atomic<double>& progressValue)
+void WorkerContext::broadcast (int code) const
+{
+    if (status != nullptr)
+        broadcastStatus (*status, code);
+}
+
+void WorkerContext::setProgress (double value) const
+{
+    if (progress != nullptr)
+        *progress = value;
+}
+
+void WorkerContext::addProgress (double step) const
+{
+    if (progress != nullptr)
+        *progress = *progress + step;
+}
+
+void WorkerContext::reportQueueLevel() const
+{
+    if (queue != nullptr)
+        queue->reportQueueLevel();
+}
+
+HwThread::HwThread (SerialPort& serialPort, juce::ActionBroadcaster& status, std::atomic<double>& progressValue,
+                    int bytePauseMs)
     : juce::Thread ("HwThread")
     , port (serialPort)
     , statusBroadcaster (status)
     , progress (progressValue)
+    , bytePause (bytePauseMs)
 {
     startThread();
 }
@@ -27,6 +53,7 @@ void HwThread::broadcast (int code)
 
 void HwThread::reportQueueLevel()
 {
+    const juce::ScopedLock sl (queueLock);
     if (pendingCount == 0)
     {
         peakCount = 0;
@@ -53,6 +80,7 @@ void HwThread::enqueue (std::unique_ptr<HardwareCommand> command)
     queueTail = c;
 
     peakCount = std::max (peakCount, ++pendingCount);
+    ++enqueuedCount;
     reportQueueLevel();
     notify();
 }
@@ -72,7 +100,8 @@ std::unique_ptr<HardwareCommand> HwThread::dequeue()
     --pendingCount;
     if (peakCount != 0)
         progress = (double) (peakCount - pendingCount) / peakCount;
-    reportQueueLevel();
+    if (!command->reportsQueueLevelAtEnd())
+        reportQueueLevel();
     return command;
 }
 
@@ -93,18 +122,28 @@ int HwThread::getPendingCount() const
 
 bool HwThread::startFirmwareUpload (std::unique_ptr<FirmwareImage> image)
 {
-    // The worker may be reading the pending image: a second one is refused.
-    FirmwareImage* none = nullptr;
-    if (image == nullptr || !pendingFirmware.compare_exchange_strong (none, image.get()))
+    if (image == nullptr || image->bytes.size() != (size_t) FirmwareImage::size)
         return false;
-    image.release();
+    if (image->progressTarget == nullptr)
+        image->progressTarget = &progress;
+
+    // The worker may be reading the pending image: a second one is refused,
+    // and the running one is neither replaced nor freed. Only this thread
+    // sets the image, so one found absent here is still absent below.
+    if (isFirmwarePending())
+        return false;
+    *image->progressTarget = 0.0;
+    FirmwareImage* none = nullptr;
+    if (!pendingFirmware.compare_exchange_strong (none, image.get()))
+        return false;
+    image.release(); // the worker's now; it may already be gone
     notify();
     return true;
 }
 
 void HwThread::run()
 {
-    WorkerContext context{ port, this };
+    WorkerContext context{ port, this, &statusBroadcaster, &progress, this };
 
     while (!threadShouldExit())
     {
@@ -118,7 +157,7 @@ void HwThread::run()
 
         if (auto* image = pendingFirmware.load())
         {
-            const auto result = uploadFirmware (*image, port, *this, progress);
+            const auto result = uploadFirmware (*image, port, *this, bytePause);
             if (result == UploadResult::completed)
                 broadcast (StatusUploadComplete);
             else if (result == UploadResult::failed)

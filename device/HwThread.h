@@ -6,6 +6,7 @@
 #include <juce_events/juce_events.h>
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 
 class SerialPort;
@@ -16,9 +17,12 @@ class SerialPort;
 class HwThread final : public juce::Thread
 {
 public:
-    static constexpr int busyThreshold = 10; // more waiting than this shows the progress bar
+    static constexpr int busyThreshold = 10;      // more waiting than this shows the progress bar
+    static constexpr int firmwareBytePauseMs = 1; // what the processor needs after each byte
 
-    HwThread (SerialPort& port, juce::ActionBroadcaster& status, std::atomic<double>& progress);
+    // bytePauseMs: the pause after each verified firmware byte; tests shorten it.
+    HwThread (SerialPort& port, juce::ActionBroadcaster& status, std::atomic<double>& progress,
+              int bytePauseMs = firmwareBytePauseMs);
     ~HwThread() override;
 
     // Takes ownership; discards the command unsent while no device is connected.
@@ -27,18 +31,28 @@ public:
     void clearQueue();
 
     // Hands a firmware image to the worker, which uploads it once the queue is
-    // empty; false (image dropped) while another is pending or uploading.
+    // empty, and sets its progress to 0; false (image dropped) for an image
+    // that is not exactly FirmwareImage::size bytes, or while another is
+    // pending or uploading. An image without a progress target advances the
+    // worker's progress.
     bool startFirmwareUpload (std::unique_ptr<FirmwareImage> image);
     bool isFirmwarePending() const noexcept { return pendingFirmware.load() != nullptr; }
 
     int getPendingCount() const;
+
+    // Commands accepted by enqueue so far: a read-back compares it to learn
+    // whether anything was edited while it ran.
+    std::uint64_t getEnqueuedCount() const noexcept { return enqueuedCount.load(); }
+
+    // Takes queueLock: "idle" (and the peak reset) when nothing waits, "busy"
+    // when more than busyThreshold wait.
+    void reportQueueLevel();
 
     // Held by the connection flow across open, identify and close.
     juce::CriticalSection queueLock;
 
 private:
     void run() override;
-    void reportQueueLevel(); // under queueLock
     void broadcast (int code);
 
     SerialPort& port;
@@ -49,7 +63,9 @@ private:
     HardwareCommand* queueHead = nullptr;
     int pendingCount = 0;
     int peakCount = 0;
+    std::atomic<std::uint64_t> enqueuedCount{ 0 };
     std::atomic<FirmwareImage*> pendingFirmware{ nullptr };
+    const int bytePause;
 
     JUCE_DECLARE_NON_COPYABLE (HwThread)
 };

@@ -24,6 +24,7 @@ bool SerialPort::open (const juce::String& name, juce::String& error)
     platform = std::move (opened);
     portName = name;
     firmwareVersion = 0;
+    ++session; // before connected, so a reader that sees the new connection sees its session
     connected = true;
     return true;
 }

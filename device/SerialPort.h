@@ -38,6 +38,9 @@ public:
     void discardInput();
 
     bool isConnected() const noexcept;
+    // Changes with every open: a long sequence compares it before and after
+    // its transfers to know that each one went to the same connection.
+    std::uint64_t getSession() const noexcept { return session.load(); }
     juce::String getPortName() const;
     int getFirmwareVersion() const noexcept { return firmwareVersion.load(); }
     void setFirmwareVersion (int version) noexcept { firmwareVersion = version; }
@@ -57,6 +60,7 @@ private:
     std::condition_variable transfersDone;
     juce::String portName;
     std::shared_ptr<SerialPlatformPort> platform;
+    std::atomic<std::uint64_t> session{ 0 };
     std::atomic<bool> connected{ false };
     std::atomic<bool> closing{ false };
     int activeTransfers = 0;

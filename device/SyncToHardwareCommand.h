@@ -1,0 +1,45 @@
+#pragma once
+
+#include "device/HardwareCommand.h"
+#include "device/Protocol.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+
+// Everything a read-back brings from the processor, as it arrived.
+struct ReadBackBuffer
+{
+    static constexpr int blockCount = Protocol::inputCount + Protocol::outputCount;
+
+    std::array<std::array<std::uint8_t, Protocol::channelBlockSize>, blockCount> blocks{}; // inputs, then outputs
+    std::array<std::uint8_t, Protocol::routingAnswerLength> routing{};                     // outputs 0..5
+    std::uint8_t mute = 0;
+};
+
+// SYNC TO HARDWARE: reads every channel block, the routing and the mutes, and
+// has them applied on the message thread while the worker waits. It shows
+// its own progress ("busy" at its start, 1/9 per block) and reports the
+// queue level when it ends, whatever the outcome.
+class SyncToHardwareCommand final : public HardwareCommand
+{
+public:
+    // Runs on the message thread with a complete read-back and decides
+    // whether to store it. Never called once the worker has stopped waiting.
+    using Apply = std::function<void (const ReadBackBuffer&)>;
+
+    explicit SyncToHardwareCommand (Apply applyOnMessageThread);
+
+    void execute (WorkerContext& context) override;
+    bool reportsQueueLevelAtEnd() const noexcept override { return true; }
+
+private:
+    Apply apply;
+    ReadBackBuffer buffer;
+
+    // False when a transfer failed, the connection closed or changed, or the
+    // worker was asked to exit.
+    bool readBack (WorkerContext& context);
+    // Waits until apply has run, or until the worker is asked to exit.
+    void handOver (WorkerContext& context);
+};
