@@ -1,0 +1,71 @@
+#pragma once
+
+#include <juce_data_structures/juce_data_structures.h>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+
+class AskUser;
+class DeviceState;
+class HwThread;
+class SerialPort;
+struct ReadBackBuffer;
+
+// Connecting to a processor and letting go of it, the remembered port, the
+// window title, the two whole-state transfers and the start of a firmware
+// upload. Everything here runs on the message thread; the panels reach the
+// device only through this object.
+class Connection
+{
+public:
+    static constexpr const char* disconnectedTitle = "Tavik Serial Control - Disconnected";
+    static constexpr const char* connectedTitlePrefix = "Tavik Serial Control - Connected via ";
+    static constexpr const char* portSettingKey = "Serial port";
+    static constexpr const char* messageTitle = "Tavik";
+    static constexpr const char* notDetectedMessage = "Tavik not detected";
+    static constexpr const char* uploadRunningMessage = "A firmware upload is already in progress.";
+    static constexpr const char* firmwareChooserTitle = "Please select the firmware to upload";
+    static constexpr const char* firmwarePatterns = "*.TavikFirmware";
+
+    // setTitle shows a new window title (the window may not exist yet).
+    Connection (SerialPort& port, HwThread& worker, DeviceState& state, juce::PropertiesFile& settings, AskUser& ask,
+                juce::ActionBroadcaster& status, std::atomic<double>& progress,
+                std::function<void (const juce::String&)> setTitle);
+    ~Connection();
+
+    // Chooses, opens and identifies a port; true when a device is now connected.
+    bool connectToDevice();
+    void disconnectFromDevice (bool sendGoodbye);
+
+    // SYNC TO SOFTWARE: queues every value of the record (264 commands).
+    void syncToSoftware();
+    // SYNC TO HARDWARE: queues one read-back; the record is changed on the
+    // message thread once it has succeeded, and status 7 is broadcast.
+    void syncToHardware();
+
+    // Asks for a firmware file, checks it and hands the image to the worker;
+    // true when an upload was started.
+    bool startFirmwareUpload();
+
+    bool isConnected() const;
+    int getFirmwareVersion() const;
+    bool hasWaitingCommands() const;
+    bool isFirmwarePending() const;
+
+private:
+    SerialPort& port;
+    HwThread& worker;
+    DeviceState& state;
+    juce::PropertiesFile& settings;
+    AskUser& ask;
+    juce::ActionBroadcaster& status;
+    std::atomic<double>& progress;
+    std::function<void (const juce::String&)> setTitle;
+    // Cleared on destruction: a read-back that arrives later stores nothing.
+    std::shared_ptr<bool> alive = std::make_shared<bool> (true);
+
+    void applyReadBack (const ReadBackBuffer& read);
+
+    JUCE_DECLARE_NON_COPYABLE (Connection)
+};
