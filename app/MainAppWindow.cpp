@@ -1,17 +1,45 @@
 #include "app/MainAppWindow.h"
 
-MainAppWindow::MainAppWindow (juce::PropertiesFile& settingsFile)
-    : DocumentWindow (disconnectedTitle, juce::Colour (0xfff0ffff),
+#include "app/ColourScheme.h"
+#include "app/Connection.h"
+#include "app/MainWindowContent.h"
+#include "common/AskUser.h"
+
+MainAppWindow::MainAppWindow (const UiContext& uiContext)
+    : DocumentWindow (Connection::disconnectedTitle, SchemeColours::windowBackground,
                       DocumentWindow::minimiseButton | DocumentWindow::closeButton, true)
-    , settings (settingsFile)
+    , context (uiContext)
 {
     setUsingNativeTitleBar (true);
+    setConstrainer (&constrainer);
     setResizable (true, false);
-    centreWithSize (800, 560);
+    centreWithSize (defaultWidth, defaultHeight);
+    constrainer.setFixedAspectRatio ((double) getWidth() / (double) getHeight());
     setVisible (true);
+
+    // A missing or unreadable entry keeps the centred default.
+    const auto saved = juce::Rectangle<int>::fromString (context.settings.getValue (boundsKey, getBounds().toString()));
+    if (!saved.isEmpty())
+        setBounds (saved);
+
+    setContentOwned (new MainWindowContent (context), false);
+}
+
+MainAppWindow::~MainAppWindow()
+{
+    context.settings.setValue (boundsKey, getBounds().toString());
+    clearContentComponent();
+}
+
+MainWindowContent& MainAppWindow::getContent() const
+{
+    return *static_cast<MainWindowContent*> (getContentComponent());
 }
 
 void MainAppWindow::closeButtonPressed()
 {
-    juce::JUCEApplication::getInstance()->systemRequestedQuit();
+    if (context.connection.isFirmwarePending() && !context.ask.askOkCancel (Connection::messageTitle, quitQuestion))
+        return; // the upload goes on
+    if (auto* app = juce::JUCEApplicationBase::getInstance())
+        app->systemRequestedQuit();
 }

@@ -1,19 +1,32 @@
 #pragma once
 
+#include "app/UiContext.h"
+
 #include <juce_gui_basics/juce_gui_basics.h>
 
-// The program's one window. For now it carries the title, size and colours;
-// its panels arrive with their own code.
+class MainWindowContent;
+
+// The program's one window: title, size and shape rules, its remembered
+// bounds, and the question before quitting during a firmware upload.
 class MainAppWindow final : public juce::DocumentWindow
 {
 public:
-    static constexpr const char* disconnectedTitle = "Tavik Serial Control - Disconnected";
+    static constexpr const char* boundsKey = "bounds";
+    static constexpr const char* quitQuestion =
+        "Interrupting a firmware upload may render your unit unusable. Are you sure you want to quit?";
+    static constexpr int defaultWidth = 800;
+    static constexpr int defaultHeight = 560;
 
-    explicit MainAppWindow (juce::PropertiesFile& settings);
+    explicit MainAppWindow (const UiContext& context);
+    ~MainAppWindow() override;
+
     void closeButtonPressed() override;
 
+    MainWindowContent& getContent() const;
+
 private:
-    juce::PropertiesFile& settings;
+    UiContext context;
+    juce::ComponentBoundsConstrainer constrainer;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MainAppWindow)
 };

@@ -1,9 +1,10 @@
 #include "app/TavikControlApp.h"
 
-#include "app/ColourScheme.h"
+#include "app/Connection.h"
 #include "app/JuceAskUser.h"
 #include "app/MainAppWindow.h"
 #include "app/Settings.h"
+#include "app/TavikLookAndFeel.h"
 #include "device/HwThread.h"
 #include "device/SerialPort.h"
 #include "state/DeviceState.h"
@@ -20,13 +21,23 @@ void TavikControlApp::initialise (const juce::String&)
 {
     settings = Settings::create();
     statusBroadcaster = std::make_unique<juce::ActionBroadcaster>();
-    applyColourScheme (juce::LookAndFeel::getDefaultLookAndFeel());
+    // Made with the colour scheme applied; as the default it reaches every widget.
+    lookAndFeel = std::make_unique<TavikLookAndFeel>();
+    juce::LookAndFeel::setDefaultLookAndFeel (lookAndFeel.get());
     askUser = std::make_unique<JuceAskUser>();
     serialPort = std::make_unique<SerialPort>();
     // The worker comes before the record, which needs the queue it sends to.
     hwThread = std::make_unique<HwThread> (*serialPort, *statusBroadcaster, progress);
     deviceState = std::make_unique<DeviceState> (*hwThread, *statusBroadcaster, *askUser);
-    mainWindow = std::make_unique<MainAppWindow> (*settings);
+    connection = std::make_unique<Connection> (*serialPort, *hwThread, *deviceState, *settings, *askUser,
+                                               *statusBroadcaster, progress,
+                                               [this] (const juce::String& title)
+                                               {
+                                                   if (mainWindow != nullptr)
+                                                       mainWindow->setName (title);
+                                               });
+    mainWindow = std::make_unique<MainAppWindow> (
+        UiContext{ *settings, *deviceState, *statusBroadcaster, *connection, *askUser, progress });
 }
 
 void TavikControlApp::shutdown()
@@ -35,12 +46,15 @@ void TavikControlApp::shutdown()
     if (hwThread != nullptr)
         hwThread->stopThread (workerStopTimeoutMs);
     mainWindow = nullptr;
+    connection = nullptr;
     hwThread = nullptr; // discards what is still queued
     if (serialPort != nullptr)
         serialPort->close (true);
     serialPort = nullptr;
     deviceState = nullptr;
     askUser = nullptr;
+    juce::LookAndFeel::setDefaultLookAndFeel (nullptr);
+    lookAndFeel = nullptr;
     statusBroadcaster = nullptr;
     settings = nullptr; // writes any pending change
 }

@@ -6,10 +6,12 @@
 #include <memory>
 
 class AskUser;
+class Connection;
 class DeviceState;
 class HwThread;
 class MainAppWindow;
 class SerialPort;
+class TavikLookAndFeel;
 
 // The application object: owns every long-lived object, creates them in a
 // fixed order at start-up and destroys them in the reverse order.
@@ -37,6 +39,7 @@ public:
     juce::ActionBroadcaster& getStatusBroadcaster() const noexcept { return *statusBroadcaster; }
     std::atomic<double>& getProgress() noexcept { return progress; }
     AskUser& getAskUser() const noexcept { return *askUser; }
+    Connection& getConnection() const noexcept { return *connection; }
 
 private:
     std::unique_ptr<MainAppWindow> mainWindow;
@@ -46,5 +49,7 @@ private:
     std::unique_ptr<juce::PropertiesFile> settings;
     std::atomic<double> progress{ 0.0 }; // written by the worker, shown by the progress bar
     std::unique_ptr<juce::ActionBroadcaster> statusBroadcaster;
+    std::unique_ptr<TavikLookAndFeel> lookAndFeel;
     std::unique_ptr<AskUser> askUser;
+    std::unique_ptr<Connection> connection;
 };

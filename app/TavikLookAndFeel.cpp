@@ -1,0 +1,32 @@
+#include "app/TavikLookAndFeel.h"
+
+#include "app/ColourScheme.h"
+
+TavikLookAndFeel::TavikLookAndFeel()
+{
+    applyColourScheme (*this);
+}
+
+void TavikLookAndFeel::useFullHeightFont (juce::Button& button)
+{
+    button.getProperties().set (fullHeightFontProperty, true);
+}
+
+juce::Font TavikLookAndFeel::nameEditorFont (float height)
+{
+    static const juce::String face = []
+    {
+        const juce::String wanted ("Lucida Console Regular");
+        return juce::Font::findAllTypefaceNames().contains (wanted) ? wanted
+                                                                    : juce::Font::getDefaultMonospacedFontName();
+    }();
+    return juce::Font (face, height, juce::Font::bold);
+}
+
+juce::Font TavikLookAndFeel::getTextButtonFont (juce::TextButton& button, int buttonHeight)
+{
+    auto font = LookAndFeel_V4::getTextButtonFont (button, buttonHeight);
+    if (button.getProperties().contains (fullHeightFontProperty))
+        return font.withHeight ((float) buttonHeight);
+    return font;
+}

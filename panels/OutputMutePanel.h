@@ -1,0 +1,41 @@
+#pragma once
+
+#include "app/Panel.h"
+#include "device/Protocol.h"
+
+#include <array>
+#include <memory>
+
+class DeviceState;
+
+// Six toggle buttons, output 1 first: on = muted.
+class OutputMutePanel final : public Panel, private juce::Button::Listener
+{
+public:
+    static constexpr int outputCount = Protocol::outputCount;
+
+    struct Layout
+    {
+        std::array<juce::Rectangle<int>, outputCount> buttons;
+    };
+    static Layout layoutFor (int width, int height);
+
+    explicit OutputMutePanel (DeviceState& state);
+    ~OutputMutePanel() override;
+
+    // Shows the stored mask; sends nothing.
+    void refreshMutePanel();
+
+    juce::TextButton& getButton (int output) const { return *buttons[(size_t) output]; }
+
+    void paint (juce::Graphics& g) override;
+    void resized() override;
+
+private:
+    void buttonClicked (juce::Button* button) override;
+
+    DeviceState& state;
+    std::array<std::unique_ptr<juce::TextButton>, outputCount> buttons;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (OutputMutePanel)
+};

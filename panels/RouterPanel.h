@@ -1,0 +1,60 @@
+#pragma once
+
+#include "app/Panel.h"
+#include "device/Protocol.h"
+
+#include <array>
+#include <memory>
+
+class DeviceState;
+class RouterButton;
+
+// The routing matrix: one row of A/B/C crosspoints per output, with the
+// output's name editor at the end of the row. Names typed here go to the
+// device once typing has paused for half a second.
+class RouterPanel final : public Panel, private juce::TextEditor::Listener, private juce::Timer
+{
+public:
+    static constexpr int inputCount = Protocol::inputCount;
+    static constexpr int outputCount = Protocol::outputCount;
+    static constexpr int nameSendDelayMs = 500;
+
+    struct Layout
+    {
+        std::array<std::array<juce::Rectangle<int>, outputCount>, inputCount> buttons; // [input][output]
+        std::array<juce::Rectangle<int>, outputCount> editors;
+        float editorFontHeight = 0;
+        juce::Rectangle<int> inputsCaption;
+        std::array<juce::Rectangle<int>, outputCount> outputNumbers;
+        float numberFontHeight = 0;
+        float outputsFontHeight = 0;
+        juce::AffineTransform outputsTransform;
+        juce::Rectangle<float> outputsBox; // before the transform: text reads upwards after it
+    };
+    static Layout layoutFor (int width, int height);
+
+    explicit RouterPanel (DeviceState& state);
+    ~RouterPanel() override;
+
+    // Shows the stored routing and names; sends nothing.
+    void refreshRouterPanel();
+
+    RouterButton& getButton (int input, int output) const { return *buttons[(size_t) input][(size_t) output]; }
+    juce::TextEditor& getNameEditor (int output) const { return *editors[(size_t) output]; }
+    bool isNameSendPending() const { return isTimerRunning(); }
+
+    void paint (juce::Graphics& g) override;
+    void resized() override;
+
+private:
+    void textEditorTextChanged (juce::TextEditor& editor) override;
+    void timerCallback() override;
+
+    DeviceState& state;
+    std::array<std::array<std::unique_ptr<RouterButton>, outputCount>, inputCount> buttons;
+    juce::DrawableText outputsCaption;
+    juce::AffineTransform captionTransform;
+    std::array<std::unique_ptr<juce::TextEditor>, outputCount> editors;
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (RouterPanel)
+};

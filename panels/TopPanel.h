@@ -1,0 +1,85 @@
+#pragma once
+
+#include "app/Panel.h"
+
+#include <atomic>
+#include <functional>
+
+class AskUser;
+class Connection;
+class DeviceState;
+
+// The system bar: whole-state presets, connection, the two whole-state
+// transfers, firmware upload and the worker's progress. It also turns the
+// worker's status codes into visible changes.
+class TopPanel final : public Panel, private juce::Button::Listener, private juce::ActionListener, private juce::Timer
+{
+public:
+    static constexpr int firmwareFeatureVersion = 1000000; // upload and read-back need at least this
+    static constexpr const char* connectText = "CONNECT TO DEVICE";
+    static constexpr const char* disconnectText = "DISCONNECT FROM DEVICE";
+    static constexpr const char* connectFirstMessage =
+        "You must first connect to your Tavik before uploading firmware.";
+    static constexpr const char* noUploadMessage =
+        "Your Tavik does not support uploading firmware.  Please contact Orveth customer service.";
+    static constexpr const char* noReadBackMessage =
+        "Your Tavik does not support this feature.  Please update your firmware.";
+    static constexpr const char* disconnectQuestion = "The application is currently writing to the device.  Are you "
+                                                      "sure you want to disconnect and lose any pending changes?";
+    static constexpr const char* uploadFailedMessage = "Firmware upload failed.";
+    static constexpr const char* uploadCompleteMessage = "Firmware upload complete.";
+
+    struct Layout
+    {
+        juce::Rectangle<int> load, save, progress, connect, syncToSoftware, syncToHardware, upload;
+    };
+    static Layout layoutFor (int width, int height);
+
+    // refreshPanels shows a loaded preset in every panel without sending.
+    TopPanel (Connection& connection, DeviceState& state, juce::ActionBroadcaster& status, AskUser& ask,
+              std::atomic<double>& progress, std::function<void()> refreshPanels);
+    ~TopPanel() override;
+
+    juce::TextButton& getLoadButton() { return loadButton; }
+    juce::TextButton& getSaveButton() { return saveButton; }
+    juce::TextButton& getUploadButton() { return uploadButton; }
+    juce::TextButton& getConnectButton() { return connectButton; }
+    juce::TextButton& getSyncToSoftwareButton() { return syncToSoftwareButton; }
+    juce::TextButton& getSyncToHardwareButton() { return syncToHardwareButton; }
+    juce::ProgressBar& getProgressBar() { return progressBar; }
+
+    void resized() override;
+
+private:
+    void buttonClicked (juce::Button* button) override;
+    void actionListenerCallback (const juce::String& message) override;
+    void timerCallback() override;
+
+    void upload();
+    void connectOrDisconnect();
+    void syncToHardware();
+    void disconnect (bool sendGoodbye);
+    void setDeviceButtonsEnabled (bool enabled);
+    void showProgress (bool shown);
+
+    Connection& connection;
+    DeviceState& state;
+    juce::ActionBroadcaster& status;
+    AskUser& ask;
+    std::atomic<double>& progress;
+    std::function<void()> refreshPanels;
+
+    // The bar reads a plain double on the message thread; the timer copies
+    // the worker's value into it while the bar is shown.
+    double shownProgress = 0.0;
+
+    juce::TextButton loadButton{ "LOAD" };
+    juce::TextButton saveButton{ "SAVE" };
+    juce::TextButton uploadButton{ "UPLOAD FIRMWARE" };
+    juce::ProgressBar progressBar{ shownProgress };
+    juce::TextButton connectButton{ connectText };
+    juce::TextButton syncToSoftwareButton{ "SYNC TO SOFTWARE" };
+    juce::TextButton syncToHardwareButton{ "SYNC TO HARDWARE" };
+
+    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (TopPanel)
+};

@@ -1,0 +1,283 @@
+// What the router, mute and top panels send and show: clicks and typing on
+// the real components, the commands checked where they land, in the
+// simulated processor on a pseudo-terminal.
+#include "app/Connection.h"
+#include "app/MainAppWindow.h"
+#include "app/Settings.h"
+#include "app/TavikLookAndFeel.h"
+#include "common/Status.h"
+#include "device/FirmwareImage.h"
+#include "engine/SimulatedProcessor.h"
+#include "panels/OutputMutePanel.h"
+#include "panels/RouterButton.h"
+#include "panels/RouterPanel.h"
+#include "panels/TopPanel.h"
+#include "support/StateHarness.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+namespace
+{
+using namespace std::chrono_literals;
+using Bytes = std::vector<std::uint8_t>;
+
+void pump (int ms = 20)
+{
+    juce::MessageManager::getInstance()->runDispatchLoopUntil (ms);
+}
+
+// Pumps the message loop until the condition holds; false if it never does.
+template <typename Condition>
+bool pumpUntil (Condition condition)
+{
+    for (int i = 0; i < 500 && !condition(); ++i)
+        pump (10);
+    return condition();
+}
+
+struct PanelCommands : ::testing::Test
+{
+    TavikLookAndFeel lookAndFeel;
+    std::unique_ptr<taviksim::SimulatedProcessor> sim;
+    StateHarness h;
+
+    void SetUp() override
+    {
+        juce::LookAndFeel::setDefaultLookAndFeel (&lookAndFeel);
+        taviksim::SimulatorOptions options;
+        options.logProblems = false;
+        sim = std::make_unique<taviksim::SimulatedProcessor> (options);
+        ASSERT_TRUE (sim->start()) << sim->error();
+        juce::String error;
+        ASSERT_TRUE (h.port.open (sim->slavePath(), error)) << error;
+    }
+
+    void TearDown() override
+    {
+        h.worker.stopThread (10000);
+        h.port.close (false);
+        juce::LookAndFeel::setDefaultLookAndFeel (nullptr);
+    }
+
+    std::size_t seen = 0; // transcript entries already returned
+
+    // Queues a marker edit behind whatever is already queued and returns the
+    // messages the processor received before it since the last call: the
+    // queue keeps order, so nothing queued earlier can still be on its way.
+    std::vector<Bytes> sentBeforeMarker()
+    {
+        h.inputs().setChannelGain (0, -1.0); // input A's gain: nothing else here sends it
+        const auto isMarker = [] (const taviksim::Message& m)
+        { return m.bytes.size() == 4 && m.bytes[0] == 0xA0 && m.bytes[2] == 0x00; };
+        auto transcript = sim->transcript();
+        while (transcript.size() <= seen || !isMarker (transcript.back()))
+        {
+            if (!sim->waitForMessages (transcript.size() + 1, 5000ms))
+            {
+                ADD_FAILURE() << "the marker never arrived";
+                return {};
+            }
+            transcript = sim->transcript();
+        }
+        std::vector<Bytes> sent;
+        for (auto i = seen; i + 1 < transcript.size(); ++i)
+            sent.push_back (transcript[i].bytes);
+        seen = transcript.size();
+        return sent;
+    }
+};
+
+std::vector<Bytes> nameCommands (int output, const std::string& padded)
+{
+    std::vector<Bytes> commands;
+    for (int p = 0; p < 8; ++p)
+        commands.push_back (
+            { std::uint8_t (0xA4 + output), 0x00, std::uint8_t (0x18 + p), std::uint8_t (padded[(size_t) p]) });
+    return commands;
+}
+
+void typeInto (juce::TextEditor& editor, const juce::String& text)
+{
+    editor.selectAll();
+    for (auto c : text)
+    {
+        editor.insertTextAtCaret (juce::String::charToString (c));
+        pump (1);
+    }
+}
+} // namespace
+
+TEST_F (PanelCommands, OneCrosspointClickSendsTheOutputsWholeMask)
+{
+    h.state.routerState.applyReadBack (2, 0x01); // output 3 has A only
+    RouterPanel panel (h.state);
+    auto& b = panel.getButton (1, 2);
+    EXPECT_FALSE (b.getToggleState());
+
+    b.triggerClick();
+    ASSERT_TRUE (pumpUntil ([&] { return b.getToggleState(); }));
+    EXPECT_EQ (h.state.routerState.getInputMask (2), 3);
+    b.triggerClick();
+    ASSERT_TRUE (pumpUntil ([&] { return !b.getToggleState(); }));
+    EXPECT_EQ (h.state.routerState.getInputMask (2), 1);
+
+    EXPECT_EQ (sentBeforeMarker(), (std::vector<Bytes>{ { 0xA6, 0x00, 0x15, 0x03 }, { 0xA6, 0x00, 0x15, 0x01 } }));
+}
+
+TEST_F (PanelCommands, OneMuteClickSendsTheMaskWithThatOutputsGain)
+{
+    h.outputs().setChannelGain (2, -19.0); // sent: part of what the device has
+    h.state.muteState.applyReadBack (0x21);
+    OutputMutePanel panel (h.state);
+    panel.refreshMutePanel();
+    ASSERT_EQ (sentBeforeMarker().size(), 1u);
+
+    auto& three = panel.getButton (2);
+    three.triggerClick();
+    ASSERT_TRUE (pumpUntil ([&] { return three.getToggleState(); }));
+    EXPECT_EQ (h.state.muteState.getMask(), 0x25);
+    three.triggerClick();
+    ASSERT_TRUE (pumpUntil ([&] { return !three.getToggleState(); }));
+    EXPECT_EQ (h.state.muteState.getMask(), 0x21);
+
+    const auto sent = sentBeforeMarker();
+    ASSERT_EQ (sent.size(), 2u);
+    EXPECT_EQ (sent[0], (Bytes{ 0xB6, 0x00, 0x25, 0xFF }));
+    EXPECT_EQ (sent[1][2], 0x21);
+    EXPECT_EQ (sent[1][3], sim->memory().output (2)[0x00]) << "unmuting restores the gain just set";
+}
+
+TEST_F (PanelCommands, NamesGoOutOnceWhenTypingPauses)
+{
+    RouterPanel panel (h.state);
+    typeInto (panel.getNameEditor (0), "Lobby/Bar12");
+    typeInto (panel.getNameEditor (3), juce::CharPointer_UTF8 ("Sub\xc3\xa9"));
+    typeInto (panel.getNameEditor (5), h.outputs().getChannelName (5)); // unchanged
+
+    ASSERT_TRUE (pumpUntil ([&] { return panel.isNameSendPending(); }));
+    EXPECT_EQ (sim->messageCount(), 0u) << "nothing goes out while typing may go on";
+    EXPECT_EQ (panel.getNameEditor (0).getText(), "Lobby/Ba");
+    EXPECT_EQ (panel.getNameEditor (3).getText(), "Sub-");
+
+    ASSERT_TRUE (pumpUntil ([&] { return !panel.isNameSendPending(); }));
+    auto expected = nameCommands (0, "Lobby/Ba");
+    const auto sub = nameCommands (3, "Sub-    ");
+    expected.insert (expected.end(), sub.begin(), sub.end());
+    EXPECT_EQ (sentBeforeMarker(), expected);
+    EXPECT_EQ (h.outputs().getChannelName (0), "Lobby/Ba");
+    EXPECT_EQ (h.outputs().getChannelName (3), "Sub-");
+}
+
+TEST_F (PanelCommands, RefreshShowsTheRecordAndSendsNothing)
+{
+    RouterPanel router (h.state);
+    OutputMutePanel mutes (h.state);
+    for (int output = 0; output < 6; ++output)
+    {
+        h.state.routerState.applyReadBack (output, 0x07);
+        h.outputs().setChannelName (output, "Zone " + juce::String (output), false);
+    }
+    h.state.muteState.applyReadBack (0x3F);
+
+    router.refreshRouterPanel();
+    mutes.refreshMutePanel();
+    pump (50);
+    for (int output = 0; output < 6; ++output)
+    {
+        for (int input = 0; input < 3; ++input)
+            EXPECT_TRUE (router.getButton (input, output).getToggleState());
+        EXPECT_EQ (router.getNameEditor (output).getText(), "Zone " + juce::String (output));
+        EXPECT_TRUE (mutes.getButton (output).getToggleState());
+    }
+    EXPECT_FALSE (router.isNameSendPending());
+    EXPECT_TRUE (sentBeforeMarker().empty());
+}
+
+TEST_F (PanelCommands, DuringAnUploadQuittingAsksFirstAndUploadIsNotStartedAgain)
+{
+    juce::TemporaryFile settingsFile;
+    juce::PropertiesFile settings (settingsFile.getFile(), Settings::options());
+    Connection connection (h.port, h.worker, h.state, settings, h.ask, h.status, h.progress, nullptr);
+    MainAppWindow window (UiContext{ settings, h.state, h.status, connection, h.ask, h.progress });
+
+    window.closeButtonPressed(); // nothing pending: no question
+    EXPECT_TRUE (h.ask.asked.empty());
+
+    auto image = std::make_unique<FirmwareImage>();
+    image->bytes.assign ((size_t) FirmwareImage::size, 0x5A);
+    ASSERT_TRUE (h.worker.startFirmwareUpload (std::move (image))); // paced: it runs for a minute
+    ASSERT_TRUE (connection.isFirmwarePending());
+
+    window.closeButtonPressed(); // the scripted user cancels
+    ASSERT_EQ (h.ask.asked.size(), 1u);
+    EXPECT_EQ (h.ask.asked[0].kind, "okCancel");
+    EXPECT_EQ (h.ask.asked[0].title, "Tavik");
+    EXPECT_EQ (h.ask.asked[0].message,
+               "Interrupting a firmware upload may render your unit unusable. Are you sure you want to quit?");
+
+    // A device new enough for uploads: UPLOAD FIRMWARE does not even ask for a file.
+    h.port.setFirmwareVersion (1000000);
+    auto& top = *dynamic_cast<TopPanel*> (window.getContentComponent()->getChildComponent (0));
+    top.getUploadButton().setEnabled (true);
+    top.getUploadButton().triggerClick();
+    pump (50);
+    EXPECT_EQ (h.ask.asked.size(), 1u);
+    EXPECT_TRUE (connection.isFirmwarePending());
+}
+
+// The rules of the system bar without a device: the real connection, a
+// closed port.
+TEST (TopPanelState, DeviceButtonsNeedADeviceAndTheBarFollowsTheQueue)
+{
+    TavikLookAndFeel lookAndFeel;
+    juce::LookAndFeel::setDefaultLookAndFeel (&lookAndFeel);
+    juce::TemporaryFile settingsFile;
+    juce::PropertiesFile settings (settingsFile.getFile(), Settings::options());
+    {
+        StateHarness h;
+        Connection connection (h.port, h.worker, h.state, settings, h.ask, h.status, h.progress, nullptr);
+        TopPanel top (connection, h.state, h.status, h.ask, h.progress, [] {});
+        const auto deviceButtons = [&]
+        {
+            return std::vector<bool>{ top.getUploadButton().isEnabled(), top.getSyncToSoftwareButton().isEnabled(),
+                                      top.getSyncToHardwareButton().isEnabled() };
+        };
+        const std::vector<bool> allOff (3, false);
+
+        EXPECT_EQ (deviceButtons(), allOff);
+        EXPECT_TRUE (top.getLoadButton().isEnabled());
+        EXPECT_TRUE (top.getSaveButton().isEnabled());
+        EXPECT_FALSE (top.getProgressBar().isVisible());
+        EXPECT_EQ (top.getConnectButton().getButtonText(), "CONNECT TO DEVICE");
+
+        broadcastStatus (h.status, StatusBusy);
+        pump();
+        EXPECT_TRUE (top.getProgressBar().isVisible());
+        broadcastStatus (h.status, StatusIdle); // a queue draining after a disconnection
+        pump();
+        EXPECT_FALSE (top.getProgressBar().isVisible());
+        EXPECT_EQ (deviceButtons(), allOff);
+
+        // Cancelling the port choice (or having no port) changes nothing.
+        top.getConnectButton().triggerClick();
+        pump();
+        EXPECT_FALSE (connection.isConnected());
+        EXPECT_EQ (top.getConnectButton().getButtonText(), "CONNECT TO DEVICE");
+        EXPECT_EQ (deviceButtons(), allOff);
+
+        h.ask.asked.clear();
+        broadcastStatus (h.status, StatusBusy);
+        broadcastStatus (h.status, StatusUploadFailed);
+        pump();
+        EXPECT_FALSE (top.getProgressBar().isVisible());
+        EXPECT_EQ (deviceButtons(), allOff);
+        broadcastStatus (h.status, StatusUploadComplete);
+        pump();
+        EXPECT_EQ (h.ask.messages(), juce::StringArray ({ "Firmware upload failed.", "Firmware upload complete." }));
+        for (const auto& asked : h.ask.asked)
+            EXPECT_EQ (asked.title, "Tavik");
+    }
+    juce::LookAndFeel::setDefaultLookAndFeel (nullptr);
+}
