@@ -1,0 +1,105 @@
+// Paints the output graph panel with all six curves, at the size it has in
+// the default window and in a large one, into an image, and prints the time
+// per paint beside one frame at 60 Hz.
+#include "app/Connection.h"
+#include "app/MainWindowContent.h"
+#include "app/TavikLookAndFeel.h"
+#include "common/AskUser.h"
+#include "device/HwThread.h"
+#include "device/SerialPort.h"
+#include "panels/OutputGraphPanel.h"
+#include "state/DeviceState.h"
+
+#include <juce_gui_basics/juce_gui_basics.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+namespace
+{
+// Painting asks nothing; this user would only ever cancel.
+struct SilentUser : AskUser
+{
+    void showMessage (const juce::String&, const juce::String&) override {}
+    bool askOkCancel (const juce::String&, const juce::String&) override { return false; }
+    juce::String chooseFromList (const ListChoice&) override { return {}; }
+    juce::File chooseFileToSave (const juce::String&, const juce::File&, const juce::String&) override { return {}; }
+    juce::File chooseFileToOpen (const juce::String&, const juce::File&, const juce::String&) override { return {}; }
+    juce::String getClipboardText() override { return {}; }
+    void setClipboardText (const juce::String&) override {}
+};
+
+constexpr double frameLimitMs = 1000.0 / 60.0;
+
+// Every band and both cuts in use, so each curve does all its work.
+void shapeOutputs (OutputEQState& outputs)
+{
+    for (int output = 0; output < OutputEQState::outputCount; ++output)
+    {
+        outputs.setChannelGain (output, -2.0 * output);
+        for (int band = 0; band < OutputEQState::bandCount; ++band)
+        {
+            outputs.setBandGain (output, band, band % 2 == 0 ? 6.0 : -6.0);
+            outputs.setBandFrequency (output, band, 100.0 * (band + 1) * (output + 1));
+            outputs.setBandWidth (output, band, 1.0);
+        }
+        outputs.setCutFrequency (output, OutputEQState::lowCut, 40.0 + 10.0 * output);
+        outputs.setCutFilter (output, OutputEQState::lowCut, 1, 3);
+        outputs.setCutFrequency (output, OutputEQState::highCut, 15000.0 - 1000.0 * output);
+        outputs.setCutFilter (output, OutputEQState::highCut, 3, 1);
+    }
+}
+} // namespace
+
+int main (int argc, char** argv)
+{
+    const int paints = argc > 1 ? juce::jmax (1, juce::String (argv[1]).getIntValue()) : 200;
+    juce::ScopedJuceInitialiser_GUI juce;
+    TavikLookAndFeel lookAndFeel;
+    juce::LookAndFeel::setDefaultLookAndFeel (&lookAndFeel);
+    {
+        juce::TemporaryFile settingsFile;
+        juce::PropertiesFile settings (settingsFile.getFile(), juce::PropertiesFile::Options());
+        settings.setValue (OutputGraphPanel::settingsKey, OutputGraphPanel::allOutputs);
+
+        SerialPort port;
+        juce::ActionBroadcaster status;
+        std::atomic<double> progress{ 0.0 };
+        SilentUser ask;
+        HwThread worker (port, status, progress);
+        DeviceState state (worker, status, ask);
+        Connection connection (port, worker, state, settings, ask, status, progress, nullptr);
+        shapeOutputs (state.outputEQState);
+        const UiContext context{ settings, state, status, connection, ask, progress };
+
+        std::printf ("output graph panel, six curves, painted into an image %d times per size\n", paints);
+        for (const auto window : { juce::Point<int> (800, 560), juce::Point<int> (1920, 1344) })
+        {
+            const auto size = MainWindowContent::layoutFor (window.x, window.y).graph;
+            OutputGraphPanel panel (context);
+            panel.setSize (size.getWidth(), size.getHeight());
+            juce::Image image (juce::Image::ARGB, size.getWidth(), size.getHeight(), true);
+
+            std::vector<double> ms;
+            for (int i = 0; i < paints; ++i)
+            {
+                juce::Graphics g (image);
+                const auto start = std::chrono::steady_clock::now();
+                panel.paintEntireComponent (g, true);
+                const auto end = std::chrono::steady_clock::now();
+                ms.push_back (std::chrono::duration<double, std::milli> (end - start).count());
+            }
+            std::sort (ms.begin(), ms.end());
+            std::printf ("window %d x %d, panel %d x %d: median %.3f ms, slowest %.3f ms per paint; limit %.1f ms "
+                         "(one frame at 60 Hz)\n",
+                         window.x, window.y, size.getWidth(), size.getHeight(), ms[ms.size() / 2], ms.back(),
+                         frameLimitMs);
+        }
+        juce::MessageManager::getInstance()->runDispatchLoopUntil (20); // let the status codes go
+        worker.stopThread (10000);
+    }
+    juce::LookAndFeel::setDefaultLookAndFeel (nullptr);
+    return 0;
+}
