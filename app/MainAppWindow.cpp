@@ -28,6 +28,7 @@ MainAppWindow::MainAppWindow (const UiContext& uiContext)
 MainAppWindow::~MainAppWindow()
 {
     context.settings.setValue (boundsKey, getBounds().toString());
+    getContent().saveSettings();
     clearContentComponent();
 }
 

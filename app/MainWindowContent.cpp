@@ -3,6 +3,9 @@
 #include "app/ColourScheme.h"
 #include "app/LogoPanel.h"
 #include "common/Status.h"
+#include "panels/Input2EQPanel.h"
+#include "panels/OutputEQPanel.h"
+#include "panels/OutputGraphPanel.h"
 #include "panels/OutputMutePanel.h"
 #include "panels/RouterPanel.h"
 #include "panels/TopPanel.h"
@@ -39,11 +42,11 @@ MainWindowContent::MainWindowContent (const UiContext& context)
     topPanel = std::make_unique<TopPanel> (context.connection, context.state, context.status, context.ask,
                                            context.progress, [this] { refreshPanels(); });
     routerPanel = std::make_unique<RouterPanel> (context.state);
-    inputEQPanel = std::make_unique<Panel> ("INPUT");
-    outputEQPanel = std::make_unique<Panel> ("OUTPUT");
+    inputEQPanel = std::make_unique<Input2EQPanel> (context);
+    outputEQPanel = std::make_unique<OutputEQPanel> (context);
     logoPanel = std::make_unique<LogoPanel>();
     outputMutePanel = std::make_unique<OutputMutePanel> (context.state);
-    outputGraphPanel = std::make_unique<Panel> (juce::String());
+    outputGraphPanel = std::make_unique<OutputGraphPanel> (context);
 
     for (auto* panel : std::initializer_list<juce::Component*>{ topPanel.get(), routerPanel.get(), inputEQPanel.get(),
                                                                 outputEQPanel.get(), logoPanel.get(),
@@ -60,8 +63,18 @@ MainWindowContent::~MainWindowContent()
 
 void MainWindowContent::refreshPanels()
 {
+    inputEQPanel->refresh();
+    outputEQPanel->refreshOutputEQPanel();
     routerPanel->refreshRouterPanel();
     outputMutePanel->refreshMutePanel();
+}
+
+void MainWindowContent::saveSettings()
+{
+    // The output panel's delay unit is written last, so it is the one kept.
+    inputEQPanel->saveSettings();
+    outputEQPanel->saveSettings();
+    outputGraphPanel->saveGraphSelection();
 }
 
 void MainWindowContent::paint (juce::Graphics& g)

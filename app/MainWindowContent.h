@@ -6,9 +6,11 @@
 
 #include <memory>
 
+class Input2EQPanel;
 class LogoPanel;
+class OutputEQPanel;
+class OutputGraphPanel;
 class OutputMutePanel;
-class Panel;
 class RouterPanel;
 class TopPanel;
 
@@ -32,11 +34,15 @@ public:
 
     TopPanel& getTopPanel() const { return *topPanel; }
     RouterPanel& getRouterPanel() const { return *routerPanel; }
-    Panel& getInputEQPanel() const { return *inputEQPanel; }
-    Panel& getOutputEQPanel() const { return *outputEQPanel; }
+    Input2EQPanel& getInputEQPanel() const { return *inputEQPanel; }
+    OutputEQPanel& getOutputEQPanel() const { return *outputEQPanel; }
     LogoPanel& getLogoPanel() const { return *logoPanel; }
     OutputMutePanel& getOutputMutePanel() const { return *outputMutePanel; }
-    Panel& getOutputGraphPanel() const { return *outputGraphPanel; }
+    OutputGraphPanel& getOutputGraphPanel() const { return *outputGraphPanel; }
+
+    // The panels' own settings (shown channels, delay units, graph selection),
+    // stored when the window closes.
+    void saveSettings();
 
     void paint (juce::Graphics& g) override;
     void resized() override;
@@ -48,11 +54,11 @@ private:
 
     std::unique_ptr<TopPanel> topPanel;
     std::unique_ptr<RouterPanel> routerPanel;
-    std::unique_ptr<Panel> inputEQPanel;  // a titled frame until the input EQ controls exist
-    std::unique_ptr<Panel> outputEQPanel; // a titled frame until the output EQ controls exist
+    std::unique_ptr<Input2EQPanel> inputEQPanel;
+    std::unique_ptr<OutputEQPanel> outputEQPanel;
     std::unique_ptr<LogoPanel> logoPanel;
     std::unique_ptr<OutputMutePanel> outputMutePanel;
-    std::unique_ptr<Panel> outputGraphPanel; // an untitled frame until the response graph exists
+    std::unique_ptr<OutputGraphPanel> outputGraphPanel;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MainWindowContent)
 };
