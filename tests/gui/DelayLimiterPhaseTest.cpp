@@ -1,6 +1,7 @@
 // The delay, limiter and phase controls of the EQ panels: the unit
 // conversions, typing into the real dialogs, and what one OK, Cancel or click
 // sends, checked where it lands, in the simulated processor.
+#include "TranscriptMarker.h"
 #include "app/Settings.h"
 #include "app/TavikLookAndFeel.h"
 #include "engine/SimulatedProcessor.h"
@@ -20,7 +21,6 @@
 namespace
 {
 using namespace std::chrono_literals;
-using Bytes = std::vector<std::uint8_t>;
 
 void pump (int ms = 20)
 {
@@ -118,28 +118,12 @@ struct DelayLimiterPhase : ::testing::Test
 
     std::size_t seen = 0; // transcript entries already returned
 
-    // The messages the processor received since the last call, up to a
-    // marker edit queued now behind everything else.
+    // What the processor received since the last call (input A's gain, which
+    // nothing here sends, marks the end).
     std::vector<Bytes> sentBeforeMarker()
     {
-        h.inputs().setChannelGain (0, -1.0); // input A's gain: nothing else here sends it
-        const auto isMarker = [] (const taviksim::Message& m)
-        { return m.bytes.size() == 4 && m.bytes[0] == 0xA0 && m.bytes[2] == 0x00; };
-        auto transcript = sim->transcript();
-        while (transcript.size() <= seen || !isMarker (transcript.back()))
-        {
-            if (!sim->waitForMessages (transcript.size() + 1, 5000ms))
-            {
-                ADD_FAILURE() << "the marker never arrived";
-                return {};
-            }
-            transcript = sim->transcript();
-        }
-        std::vector<Bytes> sent;
-        for (auto i = seen; i + 1 < transcript.size(); ++i)
-            sent.push_back (transcript[i].bytes);
-        seen = transcript.size();
-        return sent;
+        return ::sentBeforeMarker (
+            *sim, seen, [this] { h.inputs().setChannelGain (0, -1.0); }, 0xA0);
     }
 };
 

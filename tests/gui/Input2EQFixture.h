@@ -3,6 +3,7 @@
 // An input EQ panel on the real record, with the device played by the
 // simulated processor on a pseudo-terminal: what the panel sends is read
 // where it lands.
+#include "TranscriptMarker.h"
 #include "app/Connection.h"
 #include "app/Settings.h"
 #include "app/TavikLookAndFeel.h"
@@ -16,7 +17,6 @@
 
 namespace input2eq
 {
-using Bytes = std::vector<std::uint8_t>;
 
 inline void pump (int ms = 20)
 {
@@ -70,29 +70,12 @@ struct PanelOnSimulator : ::testing::Test
 
     UiContext context() { return UiContext{ settings, h.state, h.status, *connection, h.ask, h.progress }; }
 
-    // What reached the processor since the last call: a marker edit queued
-    // behind everything else tells when all of it has arrived.
+    // What the processor received since the last call (output 6's gain, which
+    // nothing in these tests sends, marks the end).
     std::vector<Bytes> sentBeforeMarker()
     {
-        using namespace std::chrono_literals;
-        h.outputs().setChannelGain (5, -1.0); // output 6's gain: nothing in these tests sends it
-        const auto isMarker = [] (const taviksim::Message& m)
-        { return m.bytes.size() == 4 && m.bytes[0] == 0xA9 && m.bytes[2] == 0x00; };
-        auto transcript = sim->transcript();
-        while (transcript.size() <= seen || !isMarker (transcript.back()))
-        {
-            if (!sim->waitForMessages (transcript.size() + 1, 5000ms))
-            {
-                ADD_FAILURE() << "the marker never arrived";
-                return {};
-            }
-            transcript = sim->transcript();
-        }
-        std::vector<Bytes> sent;
-        for (auto i = seen; i + 1 < transcript.size(); ++i)
-            sent.push_back (transcript[i].bytes);
-        seen = transcript.size();
-        return sent;
+        return ::sentBeforeMarker (
+            *sim, seen, [this] { h.outputs().setChannelGain (5, -1.0); }, 0xA9);
     }
 };
 } // namespace input2eq

@@ -2,6 +2,7 @@
 // send (checked where the commands land, in the simulated processor) and
 // where its controls go.
 #include "panels/OutputEQPanel.h"
+#include "TranscriptMarker.h"
 #include "app/Connection.h"
 #include "app/Settings.h"
 #include "app/TavikLookAndFeel.h"
@@ -21,7 +22,6 @@
 namespace
 {
 using namespace std::chrono_literals;
-using Bytes = std::vector<std::uint8_t>;
 using Rect = juce::Rectangle<int>;
 
 void pump (int ms = 20)
@@ -91,28 +91,12 @@ struct OutputEQPanelTest : ::testing::Test
 
     UiContext context() { return { settings, h.state, h.status, *connection, h.ask, h.progress }; }
 
-    // The messages the processor received since the last call: a marker edit
-    // queued behind them arrives last, as the queue keeps order.
+    // What the processor received since the last call (input A's gain, which
+    // nothing here sends, marks the end).
     std::vector<Bytes> sentBeforeMarker()
     {
-        h.inputs().setChannelGain (0, -1.0); // input A's gain: nothing here sends it
-        const auto isMarker = [] (const taviksim::Message& m)
-        { return m.bytes.size() == 4 && m.bytes[0] == 0xA0 && m.bytes[2] == 0x00; };
-        auto transcript = sim->transcript();
-        while (transcript.size() <= seen || !isMarker (transcript.back()))
-        {
-            if (!sim->waitForMessages (transcript.size() + 1, 5000ms))
-            {
-                ADD_FAILURE() << "the marker never arrived";
-                return {};
-            }
-            transcript = sim->transcript();
-        }
-        std::vector<Bytes> sent;
-        for (auto i = seen; i + 1 < transcript.size(); ++i)
-            sent.push_back (transcript[i].bytes);
-        seen = transcript.size();
-        return sent;
+        return ::sentBeforeMarker (
+            *sim, seen, [this] { h.inputs().setChannelGain (0, -1.0); }, 0xA0);
     }
 };
 

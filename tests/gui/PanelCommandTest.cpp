@@ -1,6 +1,7 @@
 // What the router, mute and top panels send and show: clicks and typing on
 // the real components, the commands checked where they land, in the
 // simulated processor on a pseudo-terminal.
+#include "TranscriptMarker.h"
 #include "app/Connection.h"
 #include "app/MainAppWindow.h"
 #include "app/Settings.h"
@@ -21,7 +22,6 @@
 namespace
 {
 using namespace std::chrono_literals;
-using Bytes = std::vector<std::uint8_t>;
 
 void pump (int ms = 20)
 {
@@ -63,29 +63,12 @@ struct PanelCommands : ::testing::Test
 
     std::size_t seen = 0; // transcript entries already returned
 
-    // Queues a marker edit behind whatever is already queued and returns the
-    // messages the processor received before it since the last call: the
-    // queue keeps order, so nothing queued earlier can still be on its way.
+    // What the processor received since the last call (input A's gain, which
+    // nothing here sends, marks the end).
     std::vector<Bytes> sentBeforeMarker()
     {
-        h.inputs().setChannelGain (0, -1.0); // input A's gain: nothing else here sends it
-        const auto isMarker = [] (const taviksim::Message& m)
-        { return m.bytes.size() == 4 && m.bytes[0] == 0xA0 && m.bytes[2] == 0x00; };
-        auto transcript = sim->transcript();
-        while (transcript.size() <= seen || !isMarker (transcript.back()))
-        {
-            if (!sim->waitForMessages (transcript.size() + 1, 5000ms))
-            {
-                ADD_FAILURE() << "the marker never arrived";
-                return {};
-            }
-            transcript = sim->transcript();
-        }
-        std::vector<Bytes> sent;
-        for (auto i = seen; i + 1 < transcript.size(); ++i)
-            sent.push_back (transcript[i].bytes);
-        seen = transcript.size();
-        return sent;
+        return ::sentBeforeMarker (
+            *sim, seen, [this] { h.inputs().setChannelGain (0, -1.0); }, 0xA0);
     }
 };
 
