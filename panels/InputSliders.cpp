@@ -38,27 +38,6 @@ void Input2EQBandGainSlider::valueChanged()
     SliderWithTextBox::valueChanged();
 }
 
-Input2EQFreqSlider::Input2EQFreqSlider (juce::Component& owner)
-    : SliderWithTextBox ("Input2EQFreqSlider", owner)
-{
-    setRange (minimumEQFrequency, maximumEQFrequency, 0.0);
-}
-
-juce::String Input2EQFreqSlider::getTextFromValue (double value)
-{
-    return kiloText (value);
-}
-
-double Input2EQFreqSlider::proportionOfLengthToValue (double proportion)
-{
-    return frequencyForProportion (proportion);
-}
-
-double Input2EQFreqSlider::valueToProportionOfLength (double value)
-{
-    return proportionForFrequency (value);
-}
-
 Input2EQBandFreqSlider::Input2EQBandFreqSlider (ShownChannelSource& shown, juce::Component& owner, int bandIndex)
     : Input2EQFreqSlider (owner)
     , panel (shown)
@@ -70,27 +49,6 @@ void Input2EQBandFreqSlider::valueChanged()
 {
     section (panel).setBandFrequency (panel.getShownChannel(), band, getValue());
     SliderWithTextBox::valueChanged();
-}
-
-Input2EQBwSlider::Input2EQBwSlider (juce::Component& owner)
-    : SliderWithTextBox ("Input2EQBwSlider", owner)
-{
-    setRange (minimum, maximum, 0.0);
-}
-
-juce::String Input2EQBwSlider::getTextFromValue (double value)
-{
-    return kiloText (value);
-}
-
-double Input2EQBwSlider::proportionOfLengthToValue (double proportion)
-{
-    return bandwidthForProportion (proportion);
-}
-
-double Input2EQBwSlider::valueToProportionOfLength (double value)
-{
-    return proportionForBandwidth (value);
 }
 
 Input2EQBandQSlider::Input2EQBandQSlider (ShownChannelSource& shown, juce::Component& owner, int bandIndex)

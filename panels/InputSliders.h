@@ -28,16 +28,13 @@ private:
     const int band;
 };
 
-// Walks the frequency table's steps; shows 1000 Hz and above in kHz.
-class Input2EQFreqSlider : public SliderWithTextBox
+class Input2EQFreqSlider : public FrequencyStepSlider
 {
-public:
-    juce::String getTextFromValue (double value) override;
-    double proportionOfLengthToValue (double proportion) override;
-    double valueToProportionOfLength (double value) override;
-
 protected:
-    explicit Input2EQFreqSlider (juce::Component& owner);
+    explicit Input2EQFreqSlider (juce::Component& owner)
+        : FrequencyStepSlider ("Input2EQFreqSlider", owner)
+    {
+    }
 };
 
 class Input2EQBandFreqSlider final : public Input2EQFreqSlider
@@ -51,18 +48,13 @@ private:
     const int band;
 };
 
-// Walks the bandwidth table's steps.
-class Input2EQBwSlider : public SliderWithTextBox
+class Input2EQBwSlider : public BandwidthStepSlider
 {
-public:
-    static constexpr double minimum = (double) 0.04f; // the table's own lowest entry
-    static constexpr double maximum = 3.0;
-    juce::String getTextFromValue (double value) override;
-    double proportionOfLengthToValue (double proportion) override;
-    double valueToProportionOfLength (double value) override;
-
 protected:
-    explicit Input2EQBwSlider (juce::Component& owner);
+    explicit Input2EQBwSlider (juce::Component& owner)
+        : BandwidthStepSlider ("Input2EQBwSlider", owner)
+    {
+    }
 };
 
 class Input2EQBandQSlider final : public Input2EQBwSlider

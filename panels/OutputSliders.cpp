@@ -38,27 +38,6 @@ void OutputEQBandGainSlider::valueChanged()
     SliderWithTextBox::valueChanged();
 }
 
-OutputEQFreqSlider::OutputEQFreqSlider (juce::Component& owner)
-    : SliderWithTextBox ("OutputEQFreqSlider", owner)
-{
-    setRange (minimumEQFrequency, maximumEQFrequency, 0.0);
-}
-
-juce::String OutputEQFreqSlider::getTextFromValue (double value)
-{
-    return kiloText (value);
-}
-
-double OutputEQFreqSlider::proportionOfLengthToValue (double proportion)
-{
-    return frequencyForProportion (proportion);
-}
-
-double OutputEQFreqSlider::valueToProportionOfLength (double value)
-{
-    return proportionForFrequency (value);
-}
-
 OutputEQBandFreqSlider::OutputEQBandFreqSlider (ShownChannelSource& shown, juce::Component& owner, int bandIndex)
     : OutputEQFreqSlider (owner)
     , panel (shown)
@@ -83,27 +62,6 @@ void OutputEQCutFreqSlider::valueChanged()
 {
     section (panel).setCutFrequency (panel.getShownChannel(), cut, getValue());
     SliderWithTextBox::valueChanged();
-}
-
-OutputEQBwSlider::OutputEQBwSlider (juce::Component& owner)
-    : SliderWithTextBox ("OutputEQBwSlider", owner)
-{
-    setRange (minimum, maximum, 0.0);
-}
-
-juce::String OutputEQBwSlider::getTextFromValue (double value)
-{
-    return kiloText (value);
-}
-
-double OutputEQBwSlider::proportionOfLengthToValue (double proportion)
-{
-    return bandwidthForProportion (proportion);
-}
-
-double OutputEQBwSlider::valueToProportionOfLength (double value)
-{
-    return proportionForBandwidth (value);
 }
 
 OutputEQBandQSlider::OutputEQBandQSlider (ShownChannelSource& shown, juce::Component& owner, int bandIndex)

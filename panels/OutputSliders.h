@@ -28,16 +28,13 @@ private:
     const int band;
 };
 
-// Walks the frequency table's steps; shows 1000 Hz and above in kHz.
-class OutputEQFreqSlider : public SliderWithTextBox
+class OutputEQFreqSlider : public FrequencyStepSlider
 {
-public:
-    juce::String getTextFromValue (double value) override;
-    double proportionOfLengthToValue (double proportion) override;
-    double valueToProportionOfLength (double value) override;
-
 protected:
-    explicit OutputEQFreqSlider (juce::Component& owner);
+    explicit OutputEQFreqSlider (juce::Component& owner)
+        : FrequencyStepSlider ("OutputEQFreqSlider", owner)
+    {
+    }
 };
 
 class OutputEQBandFreqSlider final : public OutputEQFreqSlider
@@ -62,18 +59,13 @@ private:
     const int cut;
 };
 
-// Walks the bandwidth table's steps.
-class OutputEQBwSlider : public SliderWithTextBox
+class OutputEQBwSlider : public BandwidthStepSlider
 {
-public:
-    static constexpr double minimum = (double) 0.04f; // the table's own lowest entry
-    static constexpr double maximum = 3.0;
-    juce::String getTextFromValue (double value) override;
-    double proportionOfLengthToValue (double proportion) override;
-    double valueToProportionOfLength (double value) override;
-
 protected:
-    explicit OutputEQBwSlider (juce::Component& owner);
+    explicit OutputEQBwSlider (juce::Component& owner)
+        : BandwidthStepSlider ("OutputEQBwSlider", owner)
+    {
+    }
 };
 
 class OutputEQBandQSlider final : public OutputEQBwSlider

@@ -158,3 +158,45 @@ double SliderWithTextBox::proportionForBandwidth (double octaves) noexcept
 {
     return EQTableIndex (EQTable::bandwidth, octaves) / (double) eqBandwidthLastSearchIndex;
 }
+
+FrequencyStepSlider::FrequencyStepSlider (const juce::String& name, juce::Component& owner)
+    : SliderWithTextBox (name, owner)
+{
+    setRange (minimumEQFrequency, maximumEQFrequency, 0.0);
+}
+
+juce::String FrequencyStepSlider::getTextFromValue (double value)
+{
+    return kiloText (value);
+}
+
+double FrequencyStepSlider::proportionOfLengthToValue (double proportion)
+{
+    return frequencyForProportion (proportion);
+}
+
+double FrequencyStepSlider::valueToProportionOfLength (double value)
+{
+    return proportionForFrequency (value);
+}
+
+BandwidthStepSlider::BandwidthStepSlider (const juce::String& name, juce::Component& owner)
+    : SliderWithTextBox (name, owner)
+{
+    setRange (minimum, maximum, 0.0);
+}
+
+juce::String BandwidthStepSlider::getTextFromValue (double value)
+{
+    return kiloText (value);
+}
+
+double BandwidthStepSlider::proportionOfLengthToValue (double proportion)
+{
+    return bandwidthForProportion (proportion);
+}
+
+double BandwidthStepSlider::valueToProportionOfLength (double value)
+{
+    return proportionForBandwidth (value);
+}

@@ -85,3 +85,29 @@ private:
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (SliderWithTextBox)
 };
+
+// Walks the frequency table's steps; shows 1000 Hz and above in kHz.
+class FrequencyStepSlider : public SliderWithTextBox
+{
+public:
+    juce::String getTextFromValue (double value) override;
+    double proportionOfLengthToValue (double proportion) override;
+    double valueToProportionOfLength (double value) override;
+
+protected:
+    FrequencyStepSlider (const juce::String& name, juce::Component& owner);
+};
+
+// Walks the bandwidth table's steps.
+class BandwidthStepSlider : public SliderWithTextBox
+{
+public:
+    static constexpr double minimum = (double) 0.04f; // the table's own lowest entry
+    static constexpr double maximum = 3.0;
+    juce::String getTextFromValue (double value) override;
+    double proportionOfLengthToValue (double proportion) override;
+    double valueToProportionOfLength (double value) override;
+
+protected:
+    BandwidthStepSlider (const juce::String& name, juce::Component& owner);
+};
