@@ -16,4 +16,5 @@ coproc SIM { exec build-run/sim/tavik-sim --pace --dump /tmp/tavik-sim-memory.js
 trap 'kill "$SIM_PID" 2>/dev/null || true' EXIT
 read -r port <&"${SIM[0]}"
 echo "Processor simulator on $port (log: $log, memory dump on exit: /tmp/tavik-sim-memory.json)"
+echo "Click CONNECT TO DEVICE and pick $port in the list."
 build-run/tavikcontrol
