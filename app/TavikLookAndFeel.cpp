@@ -5,6 +5,9 @@
 TavikLookAndFeel::TavikLookAndFeel()
 {
     applyColourScheme (*this);
+    // Labels here are white-backed (dialog numbers, the file chooser's name
+    // caption); the framework's own label text colour is meant for dark ones.
+    setColour (juce::Label::textColourId, findColour (juce::TextEditor::textColourId));
 }
 
 void TavikLookAndFeel::useFullHeightFont (juce::Button& button)
