@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config git
     juce-modules-source libgtest-dev libgmock-dev nlohmann-json3-dev
-    xvfb xauth xdotool imagemagick clang-format
+    xvfb xauth xdotool imagemagick clang-format python3 tesseract-ocr tesseract-ocr-eng
     g++-mingw-w64-x86-64-posix
     libz-mingw-w64-dev googletest dpkg-dev wine wine64 fonts-wine procps
 )

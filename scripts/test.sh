@@ -2,7 +2,8 @@
 # Sets everything up, builds and runs every test: a plain build, then the
 # same suite under AddressSanitizer+UBSan and under ThreadSanitizer, then the
 # Windows build, tested under Wine (scripts/test-windows.sh). The serial link
-# tests also run as an unprivileged user (scripts/test-unprivileged.sh).
+# tests also run as an unprivileged user (scripts/test-unprivileged.sh), and
+# the built program is driven end to end as one (scripts/test-e2e.sh).
 # TAVIK_TEST_BUILDS selects a subset, e.g. TAVIK_TEST_BUILDS=plain.
 # Each stage prints its time; a table of them closes the run.
 set -euo pipefail
@@ -52,6 +53,7 @@ for kind in $builds; do
     stage "$kind tests" run_ctest "$dir" || status=1
     if [ "$kind" = plain ]; then
         stage "unprivileged tests" scripts/test-unprivileged.sh "$dir" || status=1
+        stage "end-to-end" scripts/test-e2e.sh "$dir" || status=1
     fi
 done
 

@@ -1,0 +1,531 @@
+#!/usr/bin/python3
+"""End-to-end scenarios: the built tavikcontrol, driven with mouse and keyboard
+under a private Xvfb, against tavik-sim on a pseudo-terminal. Outcomes are
+checked where a user would find them: in the processor's memory and what it
+received, in files, in the settings file, and on the screen.
+
+usage: e2e.py --program TAVIKCONTROL --simulator TAVIK_SIM --artifacts DIR [scenario...]"""
+
+import argparse
+import json
+import os
+import random
+import shutil
+import sys
+import time
+import traceback
+from pathlib import Path
+
+from harness import Display, Failure, Program, Simulator, check, wait_for
+
+# Where things are in the window at its default 800 x 560 (x, y inside it).
+CONNECT = (400, 16)
+SYNC_TO_SOFTWARE = (563, 16)
+SYNC_TO_HARDWARE = (650, 16)
+UPLOAD_FIRMWARE = (742, 16)
+# Points on the top buttons' faces clear of their text, to see them enabled or not.
+FACE = {CONNECT: (340, 12), SYNC_TO_SOFTWARE: (524, 12), SYNC_TO_HARDWARE: (610, 12), UPLOAD_FIRMWARE: (706, 12)}
+STATE_LOAD = (96, 15)
+STATE_SAVE = (128, 15)
+INPUT_CHANNEL = {"A": (166, 42), "B": (185, 42), "C": (204, 42)}
+INPUT_BAND1_GAIN_THUMB = (83, 126)
+INPUT_BAND1_FREQ_BOX = (117, 182)
+INPUT_GAIN_BOX = (38, 181)
+ROUTER = {(row, col): (56 + 27 * "ABC".index(col), 243 + 21 * (row - 1)) for row in range(1, 7) for col in "ABC"}
+OUTPUT_NAME = {n: (160, 243 + 21 * (n - 1)) for n in range(1, 7)}
+MUTE = {n: (298 + 24.4 * (n - 1), 371) for n in range(1, 7)}
+GRAPH_OUTPUT = {n: (609 + 16 * (n - 1), 371) for n in range(1, 7)}
+OUTPUT_LOAD = (96, 405)
+OUTPUT_SAVE = (128, 405)
+OUTPUT_CHANNEL = {n: (166 + 19 * (n - 1), 405) for n in range(1, 7)}
+OUTPUT_COPY = (352, 405)
+OUTPUT_PASTE = (384, 405)
+LIMITER = (643, 405)
+OUTPUT_DELAY = (755, 405)
+OUTPUT_BAND1_GAIN_BOX = (84, 543)
+
+# Inside the dialogs.
+CHOOSER_COMBO, CHOOSER_OK = (170, 119), (122, 170)
+FILE_NAME_BOX, FILE_OK = (300, 436), (545, 476)
+DELAY_LEFT_BOX, DELAY_RIGHT_BOX, DELAY_LEFT_COMBO, DELAY_OK = (75, 56), (299, 56), (187, 56), (175, 120)
+LIMITER_BOX, LIMITER_OK = (210, 40), (140, 146)
+MESSAGE_OK = None  # message boxes take Return as OK
+
+PRESET_CHOOSER = "Please enter the file name"
+ORANGE = (255, 140, 0)  # a button that is on
+DISCONNECTED = "Tavik Serial Control - Disconnected"
+
+
+def connected_title(port):
+    return f"Tavik Serial Control - Connected via {port}"
+
+
+def face(button, dx=7):
+    """A point on a small button's face beside its centred text."""
+    x, y = button
+    return int(x) - dx, y - 6
+
+
+def near(colour, wanted, tolerance=40):
+    return all(abs(a - b) <= tolerance for a, b in zip(colour, wanted))
+
+
+class Scenario:
+    """One scenario's private world: display, home folder, processes, artifacts."""
+
+    def __init__(self, programs, folder):
+        self.program_binary, self.simulator_binary = programs
+        self.folder = folder
+        self.home = folder / "home"
+        self.home.mkdir(parents=True)
+        self.display = Display(folder)
+        self.simulators, self.programs = [], []
+        self.shots = 0
+
+    @property
+    def settings_file(self):
+        return self.home / ".config" / "Orveth" / "Tavik.properties"
+
+    def simulator(self, *args, name="sim", pace=True):
+        sim = Simulator(self.simulator_binary, self.folder, name, (["--pace"] if pace else []) + list(args))
+        self.simulators.append(sim)
+        return sim
+
+    def program(self):
+        app = Program(self.program_binary, self.display.name, self.home, self.folder)
+        self.programs.append(app)
+        return app
+
+    def shot(self, app, what, window=None):
+        self.shots += 1
+        return app.screenshot(self.folder / f"{self.shots:02d}-{what}.png", window)
+
+    def settings(self):
+        """The settings file as {key: value}."""
+        import xml.etree.ElementTree as ET
+        root = ET.parse(self.settings_file).getroot()
+        return {v.get("name"): v.get("val") for v in root.iter("VALUE")}
+
+    def close(self):
+        for p in self.programs:
+            p.close()
+        for s in self.simulators:
+            s.close()
+        self.display.close()
+
+
+# --- what a user does, step by step -----------------------------------------
+
+def connect(app, sim, expect_title=True):
+    """CONNECT, then the simulator's port in the real port chooser, then OK."""
+    app.click(*CONNECT)
+    chooser = app.wait_dialog("Orveth Tavik")
+    # The simulator is the last port in the list: open the list, close it
+    # again (the box keeps the keyboard) and step down to the end.
+    app.click(*CHOOSER_COMBO, chooser)
+    app.key("Escape")
+    app.key(*["Down"] * 12)
+    app.click(*CHOOSER_OK, chooser)
+    if expect_title:
+        app.wait_title(connected_title(sim.port), 15)
+
+
+def disconnect(app):
+    app.click(*CONNECT)
+    app.wait_title(DISCONNECTED)
+
+
+def choose_file(app, title, path):
+    """Types a full path into the program's file chooser and confirms it."""
+    chooser = app.wait_dialog(title)
+    app.click(*FILE_NAME_BOX, chooser)
+    app.key("ctrl+a")
+    app.type(str(path))
+    app.key("Return")  # goes to the folder and keeps the name
+    time.sleep(0.3)
+    app.click(*FILE_OK, chooser)
+    app.wait_closed(chooser)
+
+
+def dismiss(app, window):
+    app.click(*_message_ok(app, window), window)
+    app.wait_no_dialog()
+
+
+def _message_ok(app, window):
+    _, _, w, h = app.geometry(window)
+    return w // 2, h - 25
+
+
+def new_messages(sim, since, settle=1.0):
+    """The messages the simulator received after the first since, once the line has been quiet for settle s."""
+    seen = -1
+    while True:
+        now = len(sim.messages())
+        if now == seen:
+            return sim.messages()[since:]
+        seen = now
+        time.sleep(settle)
+
+
+def wait_read_back(app, sim, since):
+    """SYNC TO HARDWARE ends with the processor's last block answered."""
+    wait_for("the read-back", lambda: sum("read" in m for m, _ in sim.messages()[since:]) >= 9, 10)
+    time.sleep(0.5)
+
+
+def memory_from(sim_memory, change):
+    memory = json.loads(json.dumps(sim_memory))
+    change(memory)
+    return memory
+
+
+def register(f):
+    SCENARIOS[f.__name__] = f
+    return f
+
+
+SCENARIOS = {}
+
+
+# --- the scenarios ------------------------------------------------------------
+
+@register
+def first_start_connect_reconnect(s):
+    sim = s.simulator()
+    app = s.program()
+    check(app.geometry()[2:] == (800, 560), f"the window is {app.geometry()[2:]}, not 800 x 560")
+    check(app.title() == DISCONNECTED, f"first title: {app.title()!r}")
+    s.shot(app, "first-start")
+    connect_colour = app.pixel(*FACE[CONNECT])
+    for button in (SYNC_TO_SOFTWARE, SYNC_TO_HARDWARE, UPLOAD_FIRMWARE):
+        check(not near(app.pixel(*FACE[button]), connect_colour, 12), f"a device button at {button} looks enabled while disconnected")
+    app.click(*SYNC_TO_SOFTWARE)  # disabled: nothing may happen
+    check(set(app.windows()) == {app.window}, "a disabled button opened a window")
+
+    connect(app, sim)
+    s.shot(app, "connected")
+    for button in (SYNC_TO_SOFTWARE, SYNC_TO_HARDWARE, UPLOAD_FIRMWARE):
+        check(near(app.pixel(*FACE[button]), connect_colour, 12), f"device button at {button} still looks disabled")
+    wait_for("the port in the settings file", lambda: s.settings_file.exists()
+             and s.settings().get("Serial port") == sim.port, 6)
+
+    disconnect(app)
+    wait_for("the goodbye byte", lambda: sim.memory()["goodbyes"] == 1, 5)
+    connect(app, sim)  # the same port again, as an ordinary user
+    before = len(sim.messages())
+    app.click(*MUTE[3])
+    check(new_messages(sim, before) != [], "no command reached the processor after reconnecting")
+
+
+@register
+def edits_reach_the_processor(s):
+    sim = s.simulator()
+    app = s.program()
+    connect(app, sim)
+    memory = sim.memory()
+
+    mark = len(sim.messages())
+    x, y = INPUT_BAND1_GAIN_THUMB
+    app.drag(x, y, x, y - 20)
+    sent = new_messages(sim, mark)
+    check(len(sent) == 1, f"a slider drag sent {len(sent)} commands: {sent}")
+    gain = sim.memory()["inputs"][0]["block"][4]
+    check(gain > memory["inputs"][0]["block"][4], f"the band gain code did not rise: {gain}")
+
+    mark = len(sim.messages())
+    app.replace_text(*INPUT_BAND1_FREQ_BOX, "2k")
+    sent = new_messages(sim, mark)
+    check(len(sent) == 1, f"typing 2k sent {sent}")
+    check(sim.memory()["inputs"][0]["block"][3] == 59, "2k is not frequency code 59 (2000 Hz) in the processor")
+
+    mark = len(sim.messages())
+    app.click(*ROUTER[(1, "B")])
+    app.click(*MUTE[2])
+    sent = new_messages(sim, mark)
+    check(len(sent) == 2, f"a crosspoint and a mute sent {sent}")
+    now = sim.memory()
+    check(now["routing"][0] != memory["routing"][0], "the crosspoint did not change output 1's routing")
+    check(now["mute"] != memory["mute"], "the mute did not reach the processor")
+
+    mark = len(sim.messages())
+    app.click(*OUTPUT_NAME[1])
+    app.key("ctrl+a")
+    app.type("FOH L")
+    time.sleep(0.1)
+    check(len(sim.messages()) == mark, "the name was sent while still being typed")
+    sent = new_messages(sim, mark, 1.0)
+    check(len(sent) == 8, f"typing a name sent {len(sent)} commands, not one set of eight: {sent}")
+    check(sim.memory()["outputs"][0]["name"] == "FOH L   ", f"name in the processor: {sim.memory()['outputs'][0]['name']!r}")
+    s.shot(app, "after-edits")
+
+
+def non_default_memory(s):
+    """A processor that holds values nobody would leave at their defaults."""
+    import subprocess
+    memory = json.loads(subprocess.run([s.simulator_binary, "--print-memory"], capture_output=True, text=True,
+                                       check=True).stdout)
+    rng = random.Random(7)
+    for channel in memory["inputs"] + memory["outputs"]:
+        block = channel["block"]
+        block[0] = rng.randrange(0, 24)  # channel gain below 0 dB
+        for band in range(3, 15, 3):
+            block[band] = rng.randrange(0, 90)
+            block[band + 1] = rng.randrange(0, 49)
+            block[band + 2] = rng.randrange(1, 17)
+    memory["routing"] = [4, 1, 2, 4, 3, 7]
+    memory["mute"] = 0b010010  # outputs 2 and 5
+    path = s.folder / "non-default.json"
+    path.write_text(json.dumps(memory))
+    return path
+
+
+@register
+def sync_both_ways_and_whole_presets(s):
+    source = s.simulator("--memory", str(non_default_memory(s)), name="source")
+    app = s.program()
+    connect(app, source)
+    mark = len(source.messages())
+    app.click(*SYNC_TO_HARDWARE)
+    wait_read_back(app, source, mark)
+    s.shot(app, "after-sync-to-hardware")
+    check(near(app.pixel(*face(MUTE[2])), ORANGE) and near(app.pixel(*face(MUTE[5])), ORANGE)
+          and not near(app.pixel(*face(MUTE[1])), ORANGE), "the mute buttons do not show the processor's mutes")
+    held = source.memory()
+
+    preset = s.folder / "venue.TavikPreset"
+    app.click(*STATE_SAVE)
+    choose_file(app, PRESET_CHOOSER, preset)
+    check(preset.exists(), "SAVE wrote no file")
+
+    disconnect(app)
+    source.close()
+    blank = s.simulator(name="blank")
+    connect(app, blank)
+    mark = len(blank.messages())
+    app.click(*SYNC_TO_SOFTWARE)
+    wait_for("the whole push", lambda: len(new_messages(blank, mark, 0.5)) >= 264, 20)
+    pushed = blank.memory()
+    for key in ("inputs", "outputs", "routing", "mute"):
+        check(pushed[key] == held[key], f"after SYNC TO SOFTWARE the processor's {key} differ from the panels'")
+
+    # A change, then LOAD of the saved preset puts everything back, on the
+    # processor too (loading while connected sends it).
+    app.click(*MUTE[1])
+    app.click(*STATE_LOAD)
+    choose_file(app, PRESET_CHOOSER, preset)
+    wait_for("the loaded preset on the processor", lambda: blank.memory()["mute"] == held["mute"], 20)
+    s.shot(app, "after-load")
+
+
+@register
+def channel_preset_copy_paste_dialogs(s):
+    sim = s.simulator()
+    app = s.program()
+    connect(app, sim)
+
+    app.replace_text(*OUTPUT_BAND1_GAIN_BOX, "-7.5")
+    preset = s.folder / "output1.TavikOutputPreset"
+    app.click(*OUTPUT_SAVE)
+    choose_file(app, PRESET_CHOOSER, preset)
+    check(preset.exists(), "the output preset was not written")
+    one = sim.memory()["outputs"][0]["block"]
+
+    app.click(*OUTPUT_COPY)
+    app.click(*OUTPUT_CHANNEL[2])
+    app.click(*OUTPUT_PASTE)
+    wait_for("output 2 to take output 1's settings",
+             lambda: sim.memory()["outputs"][1]["block"][3:21] == one[3:21], 10)
+
+    app.click(*OUTPUT_CHANNEL[3])
+    app.click(*OUTPUT_LOAD)
+    choose_file(app, PRESET_CHOOSER, preset)
+    wait_for("output 3 to take the preset", lambda: sim.memory()["outputs"][2]["block"][3:21] == one[3:21], 10)
+
+    # Delay in metres: 3 m 500 mm is 500 steps of 7 mm.
+    app.click(*OUTPUT_DELAY)
+    dialog = app.wait_dialog("Tavik Output Delay")
+    s.shot(app, "delay-dialog", dialog)
+    check(app.darkest((50, 45, 50, 20), dialog) < 80, "the delay dialog's numbers cannot be read (no dark text)")
+    app.click(*DELAY_LEFT_COMBO, dialog)
+    app.key("Down", "Down", "Return")
+    app.click(*DELAY_LEFT_BOX, dialog)
+    app.key("ctrl+a")
+    app.type("3\n")
+    app.click(*DELAY_RIGHT_BOX, dialog)
+    app.key("ctrl+a")
+    app.type("500\n")
+    s.shot(app, "delay-dialog-metres", dialog)
+    app.click(*DELAY_OK, dialog)
+    app.wait_no_dialog()
+    wait_for("the delay on output 3", lambda: sim.memory()["outputs"][2]["block"][1:3] == [1, 244], 5)
+
+    app.click(*LIMITER)
+    dialog = app.wait_dialog("Tavik Output Limiter")
+    app.click(*LIMITER_BOX, dialog)
+    app.key("ctrl+a")
+    app.type("-6\n")
+    s.shot(app, "limiter-dialog", dialog)
+    app.click(*LIMITER_OK, dialog)
+    app.wait_no_dialog()
+    limited = sim.memory()["outputs"][2]["block"]
+    check(limited != sim.memory()["outputs"][1]["block"], "the limiter threshold did not reach output 3")
+    s.shot(app, "after-dialogs")
+
+
+@register
+def firmware_upload(s):
+    sim = s.simulator(pace=False)
+    app = s.program()
+    connect(app, sim)
+    image = bytes(random.Random(3).randrange(256) for _ in range(65536))
+    firmware = s.folder / "new.TavikFirmware"
+    code = "\n".join(" ".join(f"{b:02x}" for b in image[i:i + 32]) for i in range(0, len(image), 32))
+    firmware.write_text("<Orveth_Corporation><Tavik_Firmware><Version>2.0a</Version><Code>\n"
+                        + code + "\n</Code></Tavik_Firmware></Orveth_Corporation>\n")
+    app.click(*UPLOAD_FIRMWARE)
+    choose_file(app, "Please select the firmware to upload", firmware)
+    time.sleep(5)
+    s.shot(app, "firmware-uploading")
+    box = app.wait_message("Tavik", "Firmware upload complete.", 200)
+    s.shot(app, "firmware-complete", box)
+    dismiss(app, box)
+    app.wait_title(DISCONNECTED)
+    check(sim.memory()["firmware"]["complete"], "the simulator did not see a whole upload")
+    check(sim.firmware_file.read_bytes() == image, "the uploaded image differs from the file's")
+
+
+@register
+def quit_keeps_settings(s):
+    app = s.program()
+    app.click(*INPUT_CHANNEL["C"])
+    app.click(*OUTPUT_CHANNEL[4])
+    app.click(*GRAPH_OUTPUT[3])
+    app.click(*OUTPUT_DELAY)
+    dialog = app.wait_dialog("Tavik Output Delay")
+    app.click(*DELAY_LEFT_COMBO, dialog)
+    app.key("Down", "Return")  # feet
+    app.click(*DELAY_OK, dialog)
+    app.wait_no_dialog()
+    app.xdotool("windowmove", app.window, 100, 80)
+    app.xdotool("windowsize", app.window, 1000, 700)
+    time.sleep(0.5)
+    bounds = app.geometry()
+    s.shot(app, "before-quit")
+    app.request_close()
+    check(app.wait_exit() == 0, "the program did not quit cleanly")
+    settings = s.settings()
+    check(settings.get("bounds") == " ".join(map(str, bounds)), f"bounds kept: {settings.get('bounds')} vs {bounds}")
+    for key, wanted in (("input2", "2"), ("output", "3"), ("Delay units", "1")):
+        check(settings.get(key) == wanted, f"settings {key} = {settings.get(key)!r}, not {wanted!r}")
+    check(settings.get("SelectedGraphOutputs"), "no graph selection kept")
+
+    again = s.program()
+    check(again.geometry() == bounds, f"the window came back at {again.geometry()}, not {bounds}")
+    scale = bounds[2] / 800
+    shot = s.shot(again, "restarted")
+    for what, (x, y) in (("input C", face(INPUT_CHANNEL["C"])), ("output 4", face(OUTPUT_CHANNEL[4])),
+                         ("graph output 3", face(GRAPH_OUTPUT[3], 4))):
+        check(near(again.pixel(int(x * scale), int(y * scale)), ORANGE), f"{what} is not selected after a restart ({shot})")
+
+
+@register
+def processor_not_answering(s):
+    sim = s.simulator("--silent-from", "1")
+    app = s.program()
+    connect(app, sim, expect_title=False)
+    box = app.wait_message("Tavik", "Tavik not detected", 15)
+    s.shot(app, "not-detected", box)
+    dismiss(app, box)
+    check(app.title() == DISCONNECTED, f"title after a silent processor: {app.title()!r}")
+
+
+@register
+def hang_up_during_sync(s):
+    sim = s.simulator("--hang-up-after", "600")
+    app = s.program()
+    connect(app, sim)
+    app.click(*SYNC_TO_SOFTWARE)
+    wait_for("the simulator to hang up", lambda: not sim.alive(), 15)
+    time.sleep(1)
+    s.shot(app, "after-hang-up")
+    for window, name in app.windows().items():  # whatever the program said about it
+        if window != app.window:
+            s.shot(app, "hang-up-message", window)
+            dismiss(app, window)
+    app.click(*CONNECT)  # responsive: DISCONNECT works
+    app.wait_title(DISCONNECTED, 15)
+
+
+@register
+def bad_files(s):
+    (s.settings_file.parent).mkdir(parents=True)
+    s.settings_file.write_bytes(b"\x00garbage<<<not xml at all" * 50)
+    app = s.program()
+    check(app.geometry()[2:] == (800, 560), "a garbage settings file changed the window's size")
+    check(app.title() == DISCONNECTED, "a garbage settings file changed the start")
+    # Loading before anything was ever saved: the preset folder is missing.
+    app.click(*STATE_LOAD)
+    box = app.wait_message("Tavik", "Folder does not exist:")
+    dismiss(app, box)
+    presets = s.home / "Documents" / "Orveth Tavik"
+    presets.mkdir(parents=True)
+    corrupt = presets / "broken.TavikPreset"
+    corrupt.write_text("<Orveth_Tavik_state><Orveth_Tavik_input2_EQ_state>")
+    app.click(*STATE_LOAD)
+    choose_file(app, PRESET_CHOOSER, corrupt)
+    box = app.wait_message("Tavik", "Invalid file format")
+    s.shot(app, "invalid-file", box)
+    dismiss(app, box)
+    app.request_close()
+    check(app.wait_exit() == 0, "the program did not quit cleanly")
+    check("bounds" in s.settings(), "the program did not write a new settings file over the garbage")
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--program", required=True, type=Path)
+    parser.add_argument("--simulator", required=True, type=Path)
+    parser.add_argument("--artifacts", required=True, type=Path)
+    parser.add_argument("scenarios", nargs="*")
+    args = parser.parse_args()
+    names = args.scenarios or list(SCENARIOS)
+    unknown = [n for n in names if n not in SCENARIOS]
+    if unknown:
+        parser.error(f"no scenario {', '.join(unknown)}; there are: {', '.join(SCENARIOS)}")
+    failed = []
+    started_all = time.monotonic()
+    for name in names:
+        folder = args.artifacts / name
+        shutil.rmtree(folder, ignore_errors=True)
+        started = time.monotonic()
+        scenario = None
+        try:
+            scenario = Scenario((args.program.resolve(), args.simulator.resolve()), folder)
+            SCENARIOS[name](scenario)
+            result = "passed"
+        except Exception as error:  # one scenario's failure must not stop the others
+            failed.append(name)
+            result = f"FAILED: {error}"
+            traceback.print_exc()
+            if scenario and scenario.programs:
+                try:
+                    app = scenario.programs[-1]
+                    print(f"windows of the program: {app.windows()}", flush=True)
+                    scenario.shot(app, "failure")
+                    for window in app.windows():
+                        if window != app.window:
+                            scenario.shot(app, "failure-dialog", window)
+                except Exception:
+                    pass
+        finally:
+            if scenario:
+                scenario.close()
+        print(f"{name}: {result} ({time.monotonic() - started:.1f} s)", flush=True)
+    print(f"end-to-end: {len(names) - len(failed)} passed, {len(failed)} failed "
+          f"({time.monotonic() - started_all:.0f} s)", flush=True)
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
