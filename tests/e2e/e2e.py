@@ -295,6 +295,7 @@ def sync_both_ways_and_whole_presets(s):
 
     preset = s.folder / "venue.TavikPreset"
     app.click(*STATE_SAVE)
+    s.shot(app, "save-chooser", app.wait_dialog(PRESET_CHOOSER))
     choose_file(app, PRESET_CHOOSER, preset)
     check(preset.exists(), "SAVE wrote no file")
 
