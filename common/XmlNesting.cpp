@@ -220,5 +220,10 @@ private:
 
 bool xmlNestingWithinBound (const juce::String& text, int deepest)
 {
+    // Text read from a file keeps whatever bytes it held; a broken UTF-8
+    // sequence at its end makes both this walk and the parser step past the
+    // end of the string.
+    if (!juce::CharPointer_UTF8::isValidString (text.toRawUTF8(), (int) text.getNumBytesAsUTF8()))
+        return false;
     return NestingCheck (text, deepest).withinBound();
 }

@@ -58,6 +58,10 @@ juce::int64 readField (std::string_view field)
 juce::String findInfLine (const juce::String& infText, const juce::String& key)
 {
     const auto line = findLine (viewOf (infText), viewOf (key));
+    // A line that is not valid UTF-8 is no text we can read; the framework's
+    // string would also walk past its end.
+    if (!juce::CharPointer_UTF8::isValidString (line.data(), static_cast<int> (line.size())))
+        return {};
     return juce::String::fromUTF8 (line.data(), static_cast<int> (line.size()));
 }
 

@@ -91,4 +91,8 @@ TEST (InfLines, ClassGuidIsEverythingAfterTheLastEquals)
     EXPECT_EQ (juce::String ("{G} ; ports"), readClassGuid ("ClassGUID={G} ; ports"));
     EXPECT_EQ (juce::String (""), readClassGuid ("ClassGUID="));
     EXPECT_EQ (juce::String (""), readClassGuid ("Class=Ports"));
+    // A file read as it is keeps broken UTF-8 (here a lead byte whose
+    // continuation is missing); such a line is no text, not a read past its end.
+    const char broken[] = "ClassGUID={G}\xf8";
+    EXPECT_EQ (juce::String (""), readClassGuid (juce::String::fromUTF8 (broken, (int) sizeof (broken) - 1)));
 }

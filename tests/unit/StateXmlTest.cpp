@@ -576,4 +576,9 @@ TEST (StateXmlParsing, NestingIsCountedAsTheParserReadsIt)
     };
     for (const auto& text : crafted)
         EXPECT_EQ (StateXml::parseDocument (text), nullptr) << text.substring (0, 60);
+
+    // Bytes as a file holds them: a broken UTF-8 sequence at the end would
+    // walk the check and the parser past the end of the text.
+    const char broken[] = "<r>a</r>\xf8";
+    EXPECT_EQ (StateXml::parseDocument (juce::String::fromUTF8 (broken, (int) sizeof (broken) - 1)), nullptr);
 }
