@@ -9,6 +9,7 @@ packages=(
     xvfb xauth xdotool imagemagick clang-format python3 tesseract-ocr tesseract-ocr-eng
     g++-mingw-w64-x86-64-posix
     libz-mingw-w64-dev googletest dpkg-dev wine wine64 fonts-wine procps
+    clang libclang-rt-14-dev
 )
 
 missing=()

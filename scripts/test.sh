@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets everything up, builds and runs every test: a plain build, then the
-# same suite under AddressSanitizer+UBSan and under ThreadSanitizer, then the
-# Windows build, tested under Wine (scripts/test-windows.sh). The serial link
+# same suite under AddressSanitizer+UBSan and under ThreadSanitizer, every
+# fuzz target for a few seconds (scripts/fuzz.sh), then the Windows build,
+# tested under Wine (scripts/test-windows.sh). The serial link
 # tests also run as an unprivileged user (scripts/test-unprivileged.sh), and
 # the built program is driven end to end as one (scripts/test-e2e.sh).
 # TAVIK_TEST_BUILDS selects a subset, e.g. TAVIK_TEST_BUILDS=plain.
@@ -22,7 +23,7 @@ stage() { # name, command...: runs one stage and records its time
 
 stage setup scripts/setup.sh
 
-builds=${TAVIK_TEST_BUILDS:-plain address thread windows}
+builds=${TAVIK_TEST_BUILDS:-plain address thread fuzz windows}
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp"
@@ -44,6 +45,12 @@ status=0
 for kind in $builds; do
     if [ "$kind" = windows ]; then
         stage "windows (all)" scripts/test-windows.sh || status=1
+        continue
+    fi
+    if [ "$kind" = fuzz ]; then
+        # Every fuzz target briefly, from its seeds, so none of them rots.
+        stage "fuzz build" scripts/build.sh build-test-fuzz fuzz tavik_fuzzers || { status=1; continue; }
+        stage "fuzz" scripts/fuzz.sh build-test-fuzz "${TAVIK_FUZZ_SECONDS:-5}" || status=1
         continue
     fi
     dir=build-test-$kind
