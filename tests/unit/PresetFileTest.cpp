@@ -4,6 +4,7 @@
 #include "state/StatePreset.h"
 #include "state/StateXml.h"
 #include "support/StateHarness.h"
+#include "support/TestProcess.h"
 
 #include <gtest/gtest.h>
 
@@ -151,6 +152,22 @@ TEST_F (PresetFiles, AReadOnlyTargetIsReportedAndKept)
     saveStatePreset (state());
     expectOnlyMessage ("Unable to write " + target.getFullPathName());
     EXPECT_EQ (target.loadFileAsString(), "old contents");
+}
+
+TEST_F (PresetFiles, AFullDiskIsReportedAndKeepsTheOldFile)
+{
+    const auto target = folder.getChildFile ("show.TavikPreset");
+    ASSERT_TRUE (target.replaceWithText ("old contents"));
+    ask().fileAnswers.push_back (target);
+    {
+        ScopedFileSizeLimit full (1024); // a whole-state preset is several kilobytes
+        if (!full.supported())
+            GTEST_SKIP() << "no file size limit here";
+        saveStatePreset (state());
+    }
+    expectOnlyMessage ("Unable to write " + target.getFullPathName());
+    EXPECT_EQ (target.loadFileAsString(), "old contents");
+    EXPECT_EQ (folder.getNumberOfChildFiles (juce::File::findFiles), 1) << "a partial scratch file was left";
 }
 
 TEST_F (PresetFiles, AFailedWriteIsReported)
