@@ -482,6 +482,19 @@ def bad_files(s):
     check(app.wait_exit() == 0, "the program did not quit cleanly")
     check("bounds" in s.settings(), "the program did not write a new settings file over the garbage")
 
+    # Well-formed, but every value of the wrong kind or out of range.
+    s.settings_file.write_text(
+        '<?xml version="1.0" encoding="UTF-8"?>\n<PROPERTIES>'
+        '<VALUE name="bounds" val="wide"/><VALUE name="input2" val="7"/><VALUE name="output" val="-3"/>'
+        '<VALUE name="Delay units" val="x"/><VALUE name="SelectedGraphOutputs" val="zz 99"/></PROPERTIES>\n')
+    again = s.program()
+    check(again.geometry()[2:] == (800, 560), f"wrong settings gave a window of {again.geometry()[2:]}")
+    shot = s.shot(again, "wrong-settings")
+    for what, (x, y) in (("input A", face(INPUT_CHANNEL["A"])), ("output 1", face(OUTPUT_CHANNEL[1]))):
+        check(near(again.pixel(x, y), ORANGE), f"{what} is not the default selection after wrong settings ({shot})")
+    again.request_close()
+    check(again.wait_exit() == 0, "the program did not quit cleanly after wrong settings")
+
 
 def main():
     parser = argparse.ArgumentParser()
