@@ -133,14 +133,15 @@ public:
     MinimalClient& operator= (const MinimalClient&) = delete;
 
     // Seconds for every message and its echo, one after the other; negative
-    // when an echo is missing or wrong.
-    double roundTrips (const std::vector<Message>& messages) const
+    // when an echo is missing or wrong. each, if given, gets every round trip.
+    double roundTrips (const std::vector<Message>& messages, std::vector<double>* each = nullptr) const
     {
         if (fd < 0)
             return -1.0;
         const auto start = Clock::now();
         for (const Message& m : messages)
         {
+            const auto sent = Clock::now();
             if (::write (fd, m.data(), m.size()) != (ssize_t) m.size())
                 return -1.0;
             Message echo{};
@@ -158,6 +159,8 @@ public:
             }
             if (echo != m)
                 return -1.0;
+            if (each != nullptr)
+                each->push_back (seconds (Clock::now() - sent));
         }
         return seconds (Clock::now() - start);
     }

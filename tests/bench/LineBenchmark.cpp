@@ -23,7 +23,8 @@ int main (int argc, char** argv)
         }
         bench::MinimalClient client (sim.path());
         client.roundTrips (bench::parameterMessages (5)); // the first exchange also sets up the terminal
-        const double took = client.roundTrips (messages);
+        std::vector<double> each;
+        const double took = client.roundTrips (messages, &each);
         if (took < 0)
         {
             std::fprintf (stderr, "an echo was missing or wrong\n");
@@ -31,6 +32,11 @@ int main (int argc, char** argv)
         }
         bench::printFigure (paced ? "round trip, tavik-sim --pace" : "round trip, tavik-sim unpaced (not a limit)",
                             took / trips, line / trips, "ms", 1000.0);
+        if (paced)
+        {
+            bench::printFigure ("  its median", bench::percentile (each, 0.5), line / trips, "ms", 1000.0);
+            bench::printFigure ("  its fastest tenth (p10)", bench::percentile (each, 0.1), line / trips, "ms", 1000.0);
+        }
     }
     return 0;
 }
