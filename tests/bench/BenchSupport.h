@@ -40,7 +40,7 @@ inline double seconds (Clock::duration d)
 // One figure beside its limit; the ratio is what the goal is stated in.
 inline void printFigure (const char* what, double measured, double limit, const char* unit = "s", double scale = 1.0)
 {
-    std::printf ("%-58s %10.4f %s  limit %10.4f %s  ratio %.3f\n", what, measured * scale, unit, limit * scale, unit,
+    std::printf ("%-66s %10.4f %s  limit %10.4f %s  ratio %.3f\n", what, measured * scale, unit, limit * scale, unit,
                  measured / limit);
 }
 
