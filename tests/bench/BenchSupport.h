@@ -14,8 +14,10 @@
 #include <poll.h>
 #include <spawn.h>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 #include <vector>
 
@@ -165,8 +167,45 @@ public:
         return seconds (Clock::now() - start);
     }
 
+    // Seconds for a firmware upload's share: 0x9F, then count bytes, each
+    // written, its echo read and a 1 ms pause kept as exactly as this
+    // thread's timers allow. Negative when an echo is missing or wrong.
+    double uploadShare (int count) const
+    {
+        ::prctl (PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+        if (!exchange (0x9F))
+            return -1.0;
+        const auto start = Clock::now();
+        for (int i = 0; i < count; ++i)
+        {
+            if (!exchange ((std::uint8_t) (i * 31)))
+                return -1.0;
+            const timespec pause{ 0, 1000000 };
+            ::nanosleep (&pause, nullptr);
+        }
+        return seconds (Clock::now() - start);
+    }
+
 private:
     int fd;
+
+    bool exchange (std::uint8_t byte) const
+    {
+        std::uint8_t echo = 0;
+        if (::write (fd, &byte, 1) != 1)
+            return false;
+        for (;;)
+        {
+            pollfd p{ fd, POLLIN, 0 };
+            if (::poll (&p, 1, 2000) <= 0)
+                return false;
+            const ssize_t n = ::read (fd, &echo, 1);
+            if (n == 1)
+                return echo == byte;
+            if (n == 0 || (errno != EAGAIN && errno != EINTR))
+                return false;
+        }
+    }
 };
 
 // count gain messages to the nine channels, each a different value, as a push sends them.

@@ -10,6 +10,7 @@
 #include "device/SyncToHardwareCommand.h"
 
 #include <cstdlib>
+#include <thread>
 
 namespace
 {
@@ -80,6 +81,18 @@ int main (int argc, char** argv)
     bench::printFigure ("message thread's largest stall during a read-back", stall, 0.020, "ms", 1000.0);
     juce::MessageManager::getInstance()->runDispatchLoopUntil (20);
 
+    // The yardstick for the upload, on the same simulator: the minimal client
+    // with the same share. The simulator gives up the unfinished upload after
+    // two quiet seconds, before the program's 0x9F.
+    program.port.close (false);
+    const double clientShare = bench::MinimalClient (sim.path()).uploadShare (share);
+    std::this_thread::sleep_for (std::chrono::milliseconds (2200));
+    if (clientShare < 0 || !program.port.open (sim.path(), error))
+    {
+        std::fprintf (stderr, "the minimal client's upload failed %s\n", error.toRawUTF8());
+        return 1;
+    }
+
     // Timed by the progress the worker reports after each byte's pause, from
     // the 10th byte on, so the 0x9F exchange stays out of the share.
     auto image = std::make_unique<FirmwareImage>();
@@ -123,6 +136,9 @@ int main (int argc, char** argv)
     std::printf ("firmware upload: bytes 10 to %d measured, taken to 65536 bytes\n", 10 + share);
     bench::printFigure ("firmware upload, 65536 bytes (extrapolated)", perByte * FirmwareImage::size,
                         limitPerByte * FirmwareImage::size);
+    bench::printFigure ("  against the minimal client's same share", perByte * share, clientShare);
+    bench::printFigure ("minimal client's upload, 65536 bytes (extrapolated)",
+                        clientShare / share * FirmwareImage::size, limitPerByte * FirmwareImage::size);
     bench::printFigure ("message thread's largest stall during an upload", uploadStall, 0.020, "ms", 1000.0);
     return 0;
 }
