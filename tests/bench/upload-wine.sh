@@ -29,7 +29,8 @@ cleanup() {
     wait 2>/dev/null || true
 }
 trap cleanup EXIT
-wineserver -p
+mkdir -p "$WINEPREFIX"
+wineserver -p # before anything else starts a server that ends with its last client
 wineboot -i >/dev/null 2>&1
 
 "$host/sim/tavik-sim" --no-announce --pace >"$work/sim" 2>"$work/sim.log" &
