@@ -139,8 +139,9 @@ public:
     MinimalClient& operator= (const MinimalClient&) = delete;
 
     // Seconds for every message and its echo, one after the other; negative
-    // when an echo is missing or wrong. each, if given, gets every round trip.
-    double roundTrips (const std::vector<Message>& messages, std::vector<double>* each = nullptr) const
+    // when an echo is missing or wrong. each, if given, gets every round trip;
+    // idleUs is slept between them, uncounted.
+    double roundTrips (const std::vector<Message>& messages, std::vector<double>* each = nullptr, long idleUs = 0) const
     {
         if (fd < 0)
             return -1.0;
@@ -167,6 +168,11 @@ public:
                 return -1.0;
             if (each != nullptr)
                 each->push_back (seconds (Clock::now() - sent));
+            if (idleUs > 0)
+            {
+                const timespec idle{ 0, idleUs * 1000 };
+                ::nanosleep (&idle, nullptr);
+            }
         }
         return seconds (Clock::now() - start);
     }
