@@ -10,6 +10,10 @@ public:
     ScopedTimerResolution();
     ~ScopedTimerResolution();
 
+    // Sleeps at least ms milliseconds on the calling thread, and as little
+    // longer as this system allows.
+    void pause (int ms) const;
+
     ScopedTimerResolution (const ScopedTimerResolution&) = delete;
     ScopedTimerResolution& operator= (const ScopedTimerResolution&) = delete;
 
