@@ -50,7 +50,7 @@ double readBackOnce (bench::Program& program, double& stall)
 int main (int argc, char** argv)
 {
     const int runs = argc > 1 ? std::max (1, std::atoi (argv[1])) : 5;
-    const int share = argc > 2 ? std::clamp (std::atoi (argv[2]), 100, FirmwareImage::size) : 3000;
+    const int share = argc > 2 ? std::clamp (std::atoi (argv[2]), 100, FirmwareImage::size - 10) : 3000;
     juce::ScopedJuceInitialiser_GUI juce;
 
     bench::SimProcess sim ({ "--pace" });
