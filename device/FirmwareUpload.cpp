@@ -32,7 +32,7 @@ UploadResult uploadFirmware (const FirmwareImage& image, SerialPort& port, juce:
         if (worker.threadShouldExit())
             return UploadResult::cancelled;
         if (bytePauseMs > 0)
-            juce::Thread::sleep (bytePauseMs);
+            fineSleeps.pause (bytePauseMs);
         if (image.progressTarget != nullptr)
             *image.progressTarget = *image.progressTarget + 1.0 / FirmwareImage::size;
     }

@@ -128,6 +128,19 @@ private:
         const Deadline deadline (timeoutMs);
         int done = 0;
 
+        // The output buffer is nearly always free: a write goes straight out
+        // and waits only if the driver cannot take it, saving a poll per message.
+        if (events == POLLOUT && !interrupted)
+        {
+            const auto moved = move (done);
+            if (moved > 0)
+                done += (int) moved;
+            else if (moved == 0 || (errno != EAGAIN && errno != EINTR))
+                return done;
+            if (done == count)
+                return done;
+        }
+
         while (!interrupted)
         {
             pollfd fds[2] = { { fd, events, 0 }, { wakeIn, POLLIN, 0 } };

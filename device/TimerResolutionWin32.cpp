@@ -4,6 +4,8 @@
 
 #include <timeapi.h>
 
+#include <algorithm>
+
 namespace
 {
 constexpr UINT finestPeriodMs = 1;
@@ -19,4 +21,10 @@ ScopedTimerResolution::~ScopedTimerResolution()
     // Every successful begin must be matched, or the system keeps the fine period.
     if (raised)
         timeEndPeriod (finestPeriodMs);
+}
+
+void ScopedTimerResolution::pause (int ms) const
+{
+    // With the 1 ms period a sleep ends on the next tick after its time.
+    Sleep ((DWORD) std::max (0, ms));
 }

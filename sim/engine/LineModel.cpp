@@ -31,10 +31,10 @@ void LineModel::send (const std::vector<std::uint8_t>& answer, Clock::time_point
 {
     // Answers leave in order: a delayed answer holds back those behind it.
     const Clock::time_point start = messageEnd + config.processing + extraDelay;
-    for (const std::uint8_t b : answer)
+    for (std::size_t i = 0; i < answer.size(); ++i)
     {
         lastOut = std::max (start, lastOut) + (config.pace ? perByte : Clock::duration::zero());
-        onLine.push_back ({ b, lastOut });
+        onLine.push_back ({ answer[i], lastOut, i + 1 == answer.size() });
     }
 }
 
@@ -75,12 +75,29 @@ std::vector<std::uint8_t> LineModel::takeDue (Clock::time_point now)
 
 std::optional<Clock::time_point> LineModel::nextEvent() const
 {
-    std::optional<Clock::time_point> next;
-    if (!onLine.empty())
-        next = onLine.front().at;
+    if (config.bridgeLatency.count() <= 0)
+    {
+        for (const Timed& t : onLine)
+            if (t.endsAnswer)
+                return t.at;
+        return onLine.empty() ? std::nullopt : std::optional<Clock::time_point> (onLine.back().at);
+    }
+    // The bridge sends a packet when its timer runs out or its buffer fills,
+    // whichever comes first; the bytes it takes in meanwhile show nowhere.
+    std::optional<Clock::time_point> deadline;
     if (!held.empty())
-        next = next ? std::min (*next, holdDeadline) : holdDeadline;
-    return next;
+        deadline = holdDeadline;
+    std::size_t holding = held.size();
+    for (const Timed& t : onLine)
+    {
+        if (deadline && t.at >= *deadline)
+            return deadline;
+        if (!deadline)
+            deadline = t.at + config.bridgeLatency;
+        if (++holding >= config.bridgeBuffer)
+            return t.at;
+    }
+    return deadline;
 }
 
 void LineModel::clear()

@@ -41,7 +41,10 @@ public:
     // Bytes the host may read by now, in order.
     std::vector<std::uint8_t> takeDue (Clock::time_point now);
 
-    // The next moment at which takeDue could give something, if any.
+    // The next moment at which takeDue gives bytes worth waking for, if any:
+    // the end of the first answer (a host reads an answer whole, so its
+    // earlier bytes need no wake of their own; none goes before its time),
+    // or the bridge's release of a packet.
     std::optional<Clock::time_point> nextEvent() const;
 
     bool empty() const { return onLine.empty() && held.empty(); }
@@ -52,6 +55,7 @@ private:
     {
         std::uint8_t byte;
         Clock::time_point at;
+        bool endsAnswer;
     };
 
     LineConfig config;

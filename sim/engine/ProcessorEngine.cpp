@@ -215,6 +215,37 @@ void ProcessorEngine::receive (std::uint8_t byte, std::vector<Message>& complete
         }
 }
 
+std::size_t ProcessorEngine::bytesBeforeNextEntry (const std::vector<std::uint8_t>& bytes) const
+{
+    // The same rules as take, on the lengths alone.
+    std::size_t have = partial.size();
+    std::uint64_t count = received;
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+    {
+        ++count;
+        for (const Fault& fault : faults)
+            if (fault.kind == FaultKind::HangUpAfter && count >= fault.at)
+                return i;
+        if (hangUp || firmwareRemaining > 0)
+            return i;
+        if (have == 0)
+        {
+            if (!startsMessage (bytes[i]))
+                return i; // a system message, or garbage
+            have = 1;
+        }
+        else if (have == 1 && bytes[i] != 0x00)
+        {
+            return i; // the start byte is dropped as garbage
+        }
+        else if (++have == messageLength)
+        {
+            return i;
+        }
+    }
+    return bytes.size();
+}
+
 void ProcessorEngine::take (std::uint8_t byte, std::vector<Message>& completed)
 {
     if (firmwareRemaining > 0)

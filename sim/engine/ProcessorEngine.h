@@ -86,6 +86,12 @@ public:
     // next byte is read as the start of a message again.
     void lineIdle (std::vector<Message>& completed);
 
+    // How many of these bytes, received in order from now on, would finish
+    // nothing (no message, no garbage entry, no hang-up): the index of the
+    // first one that would, or the count. The front end need not wake for
+    // the bytes before it.
+    std::size_t bytesBeforeNextEntry (const std::vector<std::uint8_t>& bytes) const;
+
     bool midMessage() const { return !partial.empty(); }
     bool inFirmwareUpload() const { return firmwareRemaining > 0; }
     bool hungUp() const { return hangUp; }

@@ -5,6 +5,9 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 #include <termios.h>
 #include <unistd.h>
 
@@ -15,6 +18,17 @@ namespace
 {
 constexpr auto longestWait = std::chrono::milliseconds (200);
 constexpr std::size_t readChunk = 4096;
+// A timed wake on a busy virtual machine comes tens of microseconds late
+// even with no timer slack: bytes due to the host are waited for awake over
+// this last stretch, so they leave on time and never before.
+constexpr auto spinLead = std::chrono::microseconds (100);
+
+void keepTimersExact()
+{
+#ifdef __linux__
+    ::prctl (PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+#endif
+}
 
 bool setFlag (int fd, int getCommand, int setCommand, int flag)
 {
@@ -195,10 +209,13 @@ void SimulatedProcessor::run()
         std::uint8_t byte;
         Clock::time_point at;
     };
+    keepTimersExact();
     LineModel line (options.line);
     const Clock::time_point started = Clock::now();
     const auto idleReset = std::chrono::milliseconds (options.idleResetMs);
     std::deque<Incoming> incoming;
+    auto incomingDue = Clock::time_point::max(); // when a queued byte next finishes something
+    std::vector<std::uint8_t> queued;
     std::vector<std::uint8_t> outgoing;
     std::vector<Message> completed;
     Clock::time_point lastActivity = started;
@@ -209,16 +226,19 @@ void SimulatedProcessor::run()
     {
         Clock::time_point now = Clock::now();
         Clock::time_point next = now + longestWait;
-        if (!incoming.empty())
-            next = std::min (next, incoming.front().at);
-        if (const auto event = line.nextEvent())
-            next = std::min (next, *event);
+        next = std::min (next, incomingDue);
+        // Only bytes for the host need an exact wake; the unit's side is
+        // stamped with line times, so a late wake there changes nothing.
+        const auto lineDue = line.nextEvent();
+        const bool exact = lineDue && *lineDue <= next;
+        if (exact)
+            next = *lineDue;
         // Quiet only counts while nothing is owed: a delayed answer is not the host going away.
         const bool quietMatters =
             waitingForMore && idleReset.count() > 0 && incoming.empty() && line.empty() && outgoing.empty();
         if (quietMatters)
             next = std::min (next, lastActivity + idleReset);
-        const auto wait = std::max (Clock::duration::zero(), next - now);
+        const auto wait = std::max (Clock::duration::zero(), next - (exact ? spinLead : Clock::duration::zero()) - now);
         const auto seconds = std::chrono::duration_cast<std::chrono::seconds> (wait);
         const timespec timeout{ (time_t) seconds.count(),
                                 (long) std::chrono::duration_cast<std::chrono::nanoseconds> (wait - seconds).count() };
@@ -231,7 +251,6 @@ void SimulatedProcessor::run()
         }
         if (fds[1].revents != 0)
             break;
-        now = Clock::now();
 
         if ((fds[0].revents & (POLLIN | POLLERR | POLLHUP)) != 0)
         {
@@ -241,9 +260,13 @@ void SimulatedProcessor::run()
                 const ssize_t got = ::read (masterFd, buffer, sizeof buffer);
                 if (got > 0)
                 {
+                    // The host wrote these before the read returned, perhaps
+                    // long before, but no earlier moment is known for sure;
+                    // one taken before the read could precede the write.
+                    const Clock::time_point readAt = Clock::now();
                     for (ssize_t i = 0; i < got; ++i)
-                        incoming.push_back ({ buffer[i], line.arrival (now) });
-                    lastActivity = now;
+                        incoming.push_back ({ buffer[i], line.arrival (readAt) });
+                    lastActivity = readAt;
                     continue;
                 }
                 if (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
@@ -254,6 +277,7 @@ void SimulatedProcessor::run()
                 break;
             }
         }
+        now = Clock::now();
 
         {
             std::lock_guard<std::mutex> guard (lock);
@@ -271,6 +295,15 @@ void SimulatedProcessor::run()
                 record (completed, line, now, started);
             }
             waitingForMore = engine.midMessage() || engine.inFirmwareUpload();
+            incomingDue = Clock::time_point::max();
+            if (!incoming.empty())
+            {
+                queued.clear();
+                for (const Incoming& in : incoming)
+                    queued.push_back (in.byte);
+                const std::size_t first = std::min (engine.bytesBeforeNextEntry (queued), incoming.size() - 1);
+                incomingDue = incoming[first].at;
+            }
         }
         if (hangUp)
         {
@@ -278,8 +311,13 @@ void SimulatedProcessor::run()
             break;
         }
 
-        const std::vector<std::uint8_t> due = line.takeDue (now);
-        outgoing.insert (outgoing.end(), due.begin(), due.end());
+        // An answer goes out whole at its end: a host woken for its first
+        // bytes would only wait again for the rest.
+        if (lineDue && now >= *lineDue)
+        {
+            const std::vector<std::uint8_t> due = line.takeDue (now);
+            outgoing.insert (outgoing.end(), due.begin(), due.end());
+        }
         if (!outgoing.empty())
         {
             const ssize_t sent = ::write (masterFd, outgoing.data(), outgoing.size());

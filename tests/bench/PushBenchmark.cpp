@@ -1,102 +1,126 @@
-// Pushes the whole record (inputs, outputs, routing, mutes) through the real
-// worker to the simulated processor on a paced 57600-baud line, and prints the
-// wall time beside what the line itself allows for the same bytes.
-#include "common/AskUser.h"
-#include "device/HwThread.h"
-#include "device/Protocol.h"
-#include "device/SerialPort.h"
-#include "engine/SimulatedProcessor.h"
-#include "state/DeviceState.h"
+// SYNC TO SOFTWARE through the real record, worker and port against
+// tavik-sim on a paced 57600-baud line: the wall time from the push until
+// the worker has verified the last echo, beside the line's own time for the
+// same bytes and beside the minimal client doing the same round trips on
+// the same simulator in the same run (the program's own share). Then the
+// same push behind the simulator's USB-bridge model, with the low-latency
+// request honoured (1 ms) and refused (16 ms), and the message thread's
+// largest stall while a push runs.
+#include "ProgramBench.h"
 
-#include <juce_events/juce_events.h>
-
-#include <chrono>
-#include <cstdio>
+#include <cstdlib>
 
 namespace
 {
-// A push asks nothing; this user would only ever cancel.
-struct SilentUser : AskUser
+constexpr int pushMessages = 273; // 264 commands; each of the 9 delays is two messages
+
+struct Push
 {
-    void showMessage (const juce::String&, const juce::String&) override {}
-    bool askOkCancel (const juce::String&, const juce::String&) override { return false; }
-    juce::String chooseFromList (const ListChoice&) override { return {}; }
-    juce::File chooseFileToSave (const juce::String&, const juce::File&, const juce::String&) override { return {}; }
-    juce::File chooseFileToOpen (const juce::String&, const juce::File&, const juce::String&) override { return {}; }
-    juce::String getClipboardText() override { return {}; }
-    void setClipboardText (const juce::String&) override {}
+    double seconds = -1.0;
+    double stall = 0.0;
 };
 
-constexpr int bitsPerByte = 10;                            // 8N1: start bit, 8 data bits, stop bit
-constexpr int bytesPerMessage = 2 * Protocol::messageSize; // the command and its echo
-
-double runOnce (taviksim::SimulatedProcessor& sim, DeviceState& state, std::uint64_t& messages)
+Push pushOnce (bench::Program& program, const std::string& port)
 {
-    const auto before = sim.messageCount();
-    const auto start = std::chrono::steady_clock::now();
-    state.input2EQState.sendAllToDevice();
-    state.outputEQState.sendAllToDevice();
-    state.routerState.sendRouterToDevice();
-    state.muteState.sendMutesToDevice();
-    // Every push message is answered before the next leaves, so the last one
-    // arriving means the line has carried all of them but the final echo.
-    // 84 + 168 + 6 + 6 commands; each of the 9 delays is two messages.
-    const std::uint64_t expected = 273;
-    if (!sim.waitForMessages (before + expected, std::chrono::seconds (60)))
-        return -1.0;
-    const auto end = std::chrono::steady_clock::now();
-    messages = sim.messageCount() - before;
-    return std::chrono::duration<double> (end - start).count();
+    juce::String error;
+    if (!program.port.open (port, error))
+    {
+        std::fprintf (stderr, "port: %s\n", error.toRawUTF8());
+        return {};
+    }
+    std::atomic<bench::Clock::rep> reached{ 0 };
+    bench::StallWatch watch;
+    watch.begin();
+    const auto start = bench::Clock::now();
+    program.syncToSoftware();
+    program.worker.enqueue (std::make_unique<bench::Marker> (reached));
+    const auto end = bench::waitForMarker (reached);
+    Push push;
+    push.stall = watch.end();
+    program.port.close (false);
+    if (end)
+        push.seconds = bench::seconds (*end - start);
+    // Let the status codes go, so they do not pile up between runs.
+    juce::MessageManager::getInstance()->runDispatchLoopUntil (20);
+    return push;
+}
+
+std::size_t linesIn (const juce::File& file)
+{
+    juce::StringArray lines;
+    file.readLines (lines);
+    lines.removeEmptyStrings();
+    return (std::size_t) lines.size();
 }
 } // namespace
 
 int main (int argc, char** argv)
 {
-    const int runs = argc > 1 ? juce::jmax (1, juce::String (argv[1]).getIntValue()) : 3;
+    const int runs = argc > 1 ? std::max (1, std::atoi (argv[1])) : 5;
     juce::ScopedJuceInitialiser_GUI juce;
+    const double line = bench::lineSeconds (8.0 * pushMessages);
+    const auto transcript = juce::File::createTempFile (".transcript");
 
-    taviksim::SimulatorOptions options;
-    options.logProblems = false;
-    options.line.pace = true;
-    options.line.baud = 57600;
-    taviksim::SimulatedProcessor sim (options);
-    if (!sim.start())
+    std::printf ("SYNC TO SOFTWARE, %d messages and their echoes, tavik-sim --pace, 57600 baud 8N1, %d runs\n",
+                 pushMessages, runs);
+    double programTotal = 0.0;
+    double clientTotal = 0.0;
+    double stall = 0.0;
     {
-        std::fprintf (stderr, "simulator: %s\n", sim.error().c_str());
-        return 1;
-    }
-
-    SerialPort port;
-    juce::String error;
-    if (!port.open (sim.slavePath(), error))
-    {
-        std::fprintf (stderr, "port: %s\n", error.toRawUTF8());
-        return 1;
-    }
-    juce::ActionBroadcaster status;
-    std::atomic<double> progress{ 0.0 };
-    SilentUser ask;
-    HwThread worker (port, status, progress);
-    DeviceState state (worker, status, ask);
-
-    std::printf ("whole push through the worker, paced line at %d baud 8N1\n", options.line.baud);
-    for (int run = 1; run <= runs; ++run)
-    {
-        std::uint64_t messages = 0;
-        const double measured = runOnce (sim, state, messages);
-        if (measured < 0)
+        bench::SimProcess sim ({ "--pace", "--transcript", transcript.getFullPathName().toStdString() });
+        if (!sim.ok())
         {
-            std::fprintf (stderr, "run %d: the processor did not receive every message\n", run);
+            std::fprintf (stderr, "tavik-sim did not start\n");
             return 1;
         }
-        const double lineLimit = double (messages) * bytesPerMessage * bitsPerByte / options.line.baud;
-        std::printf ("run %d: %llu messages in %.3f s; the line alone needs %.3f s (%.0f%% of measured)\n", run,
-                     (unsigned long long) messages, measured, lineLimit, 100.0 * lineLimit / measured);
-        // Let the broadcast status codes go, so they do not pile up between runs.
-        juce::MessageManager::getInstance()->runDispatchLoopUntil (20);
+        bench::Program program;
+        const auto messages = bench::parameterMessages (pushMessages);
+        bench::MinimalClient (sim.path()).roundTrips (bench::parameterMessages (5)); // sets up the terminal
+        for (int run = 0; run < runs; ++run)
+        {
+            // Taken in turns, so whatever else the machine does falls on both alike.
+            double client = -1.0;
+            Push push;
+            for (int turn = 0; turn < 2; ++turn)
+            {
+                if ((turn + run) % 2 == 0)
+                    client = bench::MinimalClient (sim.path()).roundTrips (messages);
+                else
+                    push = pushOnce (program, sim.path());
+            }
+            if (client < 0 || push.seconds < 0)
+            {
+                std::fprintf (stderr, "run %d: an echo was missing or the worker stalled\n", run + 1);
+                return 1;
+            }
+            std::printf ("run %d: program %.4f s, minimal client %.4f s\n", run + 1, push.seconds, client);
+            programTotal += push.seconds;
+            clientTotal += client;
+            stall = std::max (stall, push.stall);
+        }
     }
+    const std::size_t received = linesIn (transcript);
+    const std::size_t expected = 5 + (std::size_t) runs * 2 * pushMessages;
+    transcript.deleteFile();
+    std::printf ("messages the simulator received: %zu of %zu\n", received, expected);
+    bench::printFigure ("SYNC TO SOFTWARE until the last echo is verified (mean)", programTotal / runs, line);
+    bench::printFigure ("  against the minimal client's same round trips", programTotal / runs, clientTotal / runs);
+    bench::printFigure ("minimal client, the same round trips (mean)", clientTotal / runs, line);
+    bench::printFigure ("message thread's largest stall during a push", stall, 0.020, "ms", 1000.0);
 
-    worker.stopThread (10000);
-    port.close (false);
+    for (const int latency : { 1, 16 })
+    {
+        bench::SimProcess sim ({ "--pace", "--bridge-latency", std::to_string (latency) });
+        bench::Program program;
+        const Push push = sim.ok() ? pushOnce (program, sim.path()) : Push{};
+        if (push.seconds < 0)
+        {
+            std::fprintf (stderr, "the push behind a %d ms bridge did not finish\n", latency);
+            return 1;
+        }
+        const std::string what = "push behind a USB bridge, latency timer " + std::to_string (latency) + " ms" +
+                                 (latency == 1 ? " (request honoured)" : " (request refused)");
+        bench::printFigure (what.c_str(), push.seconds, line);
+    }
     return 0;
 }

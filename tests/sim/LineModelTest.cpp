@@ -46,6 +46,33 @@ TEST (LineModel, PacingSpacesBytesByTenBitTimes)
     EXPECT_EQ (line.takeDue (last + 4 * byte), Bytes{ 6 });
 }
 
+TEST (LineModel, WakesForWholeAnswersAndBridgePackets)
+{
+    LineConfig config;
+    config.pace = true;
+    LineModel line (config);
+    const auto byte = line.byteTime();
+    line.send ({ 1, 2, 3, 4 }, t0);
+    line.send ({ 5, 6 }, t0);
+    // Nothing between an answer's bytes is worth a wake: the first event is its end.
+    EXPECT_EQ (*line.nextEvent(), t0 + 4 * byte);
+    EXPECT_EQ (line.takeDue (t0 + 4 * byte), (Bytes{ 1, 2, 3, 4 }));
+    EXPECT_EQ (*line.nextEvent(), t0 + 6 * byte);
+
+    // Behind a bridge: its timer, or the byte that fills its buffer, whichever is first.
+    config.bridgeLatency = 16ms;
+    config.bridgeBuffer = 4;
+    LineModel bridged (config);
+    bridged.send ({ 1, 2 }, t0);
+    EXPECT_EQ (*bridged.nextEvent(), t0 + byte + 16ms);
+    bridged.send ({ 3, 4, 5 }, t0);
+    EXPECT_EQ (*bridged.nextEvent(), t0 + 4 * byte);
+    EXPECT_EQ (bridged.takeDue (t0 + 4 * byte), (Bytes{ 1, 2, 3, 4 }));
+    EXPECT_EQ (*bridged.nextEvent(), t0 + 5 * byte + 16ms);
+    EXPECT_TRUE (bridged.takeDue (t0 + 5 * byte).empty());
+    EXPECT_EQ (*bridged.nextEvent(), t0 + 5 * byte + 16ms);
+}
+
 TEST (LineModel, ProcessingAndDelayedAnswersKeepTheirOrder)
 {
     LineConfig config;

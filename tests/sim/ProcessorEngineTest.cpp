@@ -277,3 +277,39 @@ TEST (ProcessorEngine, HangsUpAfterTheNamedByteCount)
     EXPECT_TRUE (more[0].answer.empty());
     EXPECT_EQ (engine.bytesReceived(), 6u);
 }
+
+TEST (ProcessorEngine, TellsHowManyBytesFinishNothing)
+{
+    // Checked against the engine itself: from several states, over many
+    // mixes of start bytes, zeros, system opcodes and noise, the count is
+    // exactly where receiving the bytes one by one first finishes something.
+    const std::uint8_t alphabet[] = { 0x00, 0x00, 0x90, 0x9F, 0xA4, 0xB5, 0xD0, 0x41, 0x17 };
+    ProcessorEngine fresh;
+    ProcessorEngine midMessage;
+    midMessage.receive (Bytes{ 0xA4, 0x00 });
+    ProcessorEngine uploading;
+    uploading.receive (Bytes{ 0x9F });
+    ProcessorEngine hangingUp;
+    hangingUp.addFault ({ FaultKind::HangUpAfter, 3, 0 });
+    unsigned seed = 12345;
+    for (const ProcessorEngine* start : { &fresh, &midMessage, &uploading, &hangingUp })
+        for (int round = 0; round < 500; ++round)
+        {
+            Bytes bytes;
+            for (int i = 0; i < 6; ++i)
+            {
+                seed = seed * 1103515245u + 12345u;
+                bytes.push_back (alphabet[(seed >> 16) % std::size (alphabet)]);
+            }
+            ProcessorEngine copy = *start;
+            std::size_t first = bytes.size();
+            for (std::size_t i = 0; i < bytes.size() && first == bytes.size(); ++i)
+            {
+                std::vector<Message> completed;
+                copy.receive (bytes[i], completed);
+                if (!completed.empty() || copy.hungUp())
+                    first = i;
+            }
+            ASSERT_EQ (start->bytesBeforeNextEntry (bytes), first) << "round " << round;
+        }
+}

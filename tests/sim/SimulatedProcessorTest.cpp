@@ -165,25 +165,43 @@ TEST (SimulatedProcessor, HangingUpTakesThePortAway)
     EXPECT_FALSE (sim.running());
 }
 
-TEST (SimulatedProcessor, PacingKeepsToTheLineRate)
+TEST (SimulatedProcessor, NoByteArrivesBeforeItsLineTime)
 {
+    // Every byte of an answer is read, alone, as soon as it can be: the n-th
+    // byte back may come no sooner than the bytes that had to cross the line
+    // before it, 10 bits each at 57600 baud, counted from before the write.
     SimulatorOptions options = quietOptions();
     options.line.pace = true;
     SimulatedProcessor sim (options);
     ASSERT_TRUE (sim.start()) << sim.error();
     Port port (sim.slavePath());
-    constexpr int messages = 100;
-    const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < messages; ++i)
+    const auto byteTime = std::chrono::nanoseconds (1000000000LL * 10 / 57600);
+    int checked = 0;
+    const auto check = [&] (const Bytes& out, std::size_t answerLength, int bytesBeforeAnswer)
     {
-        const Bytes command{ 0xA4, 0x00, 0x00, (std::uint8_t) i };
-        ASSERT_EQ (port.ask (command, 4), command);
+        const auto start = std::chrono::steady_clock::now();
+        port.write (out);
+        for (std::size_t n = 1; n <= answerLength; ++n)
+        {
+            ASSERT_EQ (port.read (1).size(), 1u);
+            const auto earliest = start + (bytesBeforeAnswer + (int) n) * byteTime;
+            if (std::chrono::steady_clock::now() < earliest)
+                ADD_FAILURE() << "byte " << n << " of the answer to " << (int) out[0] << " came early";
+        }
+        ++checked;
+    };
+    for (int round = 0; round < 20; ++round)
+    {
+        check ({ 0xA4, 0x00, 0x00, 0x07 }, 4, 4);                         // an edit and its echo
+        check ({ 0x90 }, 5, 1);                                           // identify
+        check ({ 0xD4, 0x00, 0x00, 0x00 }, 36, 4);                        // a read-back
+        check ({ 0xA4, 0x00, 0x00, 0x01, 0xA5, 0x00, 0x00, 0x02 }, 8, 4); // two edits at once
     }
-    const auto took = std::chrono::steady_clock::now() - start;
-    // 4 bytes out and 4 back per message, 10 bits each at 57600 baud.
-    const double micros = std::chrono::duration<double, std::micro> (took).count();
-    EXPECT_GE (micros, messages * 8 * 173.6);
-    EXPECT_EQ (sim.memory().output (0)[0], messages - 1);
+    check ({ 0x9F }, 1, 1);
+    for (int i = 0; i < 20; ++i)
+        check ({ (std::uint8_t) i }, 1, 1); // upload bytes, each echoed
+    EXPECT_EQ (checked, 101);
+    EXPECT_EQ (sim.memory().output (1)[0], 0x02);
 }
 
 TEST (SimulatedProcessor, BridgeLatencyHoldsAnswersBack)
