@@ -7,7 +7,7 @@
 #include "app/TavikLookAndFeel.h"
 #include "common/EqTables.h"
 #include "common/Status.h"
-#include "panels/EQResponse.h"
+#include "state/EQResponse.h"
 #include "panels/OutputGraphPanel.h"
 #include "support/StateHarness.h"
 
