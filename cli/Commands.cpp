@@ -57,7 +57,8 @@ const char* const pushUsage = R"(Usage: tavikctl push FILE.TavikPreset [--port P
 
 Loads a whole-state preset and sends it with the same commands, in the same
 order, as loading it in the program while connected. Progress goes to
-standard error. Exit status 0 only when the processor echoed every command.
+standard error. Exit status 0 only when the processor echoed every command;
+at the first one it does not echo (or at Ctrl-C) the rest is dropped.
 )";
 
 const char* const pullUsage = R"(Usage: tavikctl pull FILE.TavikPreset [--port P]
@@ -412,7 +413,7 @@ int eqImport (const Arguments& a)
     {
         const auto text = a.value ("--input").trim().toUpperCase();
         channel.output = false;
-        channel.index = text.length() == 1 ? text[0] - 'A' : -1;
+        channel.index = text.length() == 1 ? (int) text[0] - 'A' : -1;
         if (!Protocol::isInput (channel.index))
             return usageError ("--input takes A, B or C", eqUsage);
     }

@@ -26,6 +26,13 @@ private:
 };
 
 constexpr int pumpMs = 20;
+
+// Ctrl-C counted instead of ending the program, for one transfer.
+struct ScopedInterrupts
+{
+    ScopedInterrupts() { Terminal::watchInterrupts(); }
+    ~ScopedInterrupts() { Terminal::stopWatchingInterrupts(); }
+};
 } // namespace
 
 DeviceSession::DeviceSession()
@@ -122,12 +129,15 @@ int DeviceSession::send (const juce::String& what, const std::function<void()>& 
     worker.enqueue (std::make_unique<Marker> (reached));
 
     Progress shown (what, "commands", total, Terminal::isTerminal (Terminal::Stream::error));
+    // Ctrl-C stops after the command being sent, and the port is let go of properly.
+    const ScopedInterrupts interrupts;
     while (!*reached)
     {
         pump (pumpMs);
         // Waiting: the commands still queued, the marker, and the one being sent.
         shown.update (total - juce::jmax (0, worker.getPendingCount() - 1) - 1);
-        if (worker.getFailedMessageCount() != failedBefore)
+        const bool failed = worker.getFailedMessageCount() != failedBefore;
+        if (failed || Terminal::takeInterrupts() > 0)
         {
             shown.finish();
             const int left = juce::jmax (0, worker.getPendingCount() - 1);
@@ -135,10 +145,11 @@ int DeviceSession::send (const juce::String& what, const std::function<void()>& 
             // and closing the port ends the one being sent at once.
             worker.clearQueue();
             close (true);
-            printError ("the processor did not echo a message within " +
-                        juce::String (Protocol::commandTimeoutMs / 1000) + " s: " + what + " stopped with " +
-                        juce::String (left) + " of " + juce::String (total) +
-                        " commands not sent; the processor holds only part of it");
+            const auto stopped = what + " stopped with " + juce::String (left) + " of " + juce::String (total) +
+                                 " commands not sent; the processor holds only part of it";
+            printError (failed ? "the processor did not echo a message within " +
+                                     juce::String (Protocol::commandTimeoutMs / 1000) + " s: " + stopped
+                               : "interrupted: " + stopped);
             return exitLineFailure;
         }
         if (!port.isConnected())
@@ -165,16 +176,24 @@ int DeviceSession::readBack()
     state.queueReadBack();
     constexpr int blocks = 9;
     Progress shown ("pull", "blocks", blocks, Terminal::isTerminal (Terminal::Stream::error));
+    const ScopedInterrupts interrupts;
+    bool interrupted = false;
     // The read-back always ends with the queue level report, after the stored read-back's own code.
     while (!received (StatusReadBackDone) && !(received (StatusIdle) && worker.getPendingCount() == 0))
     {
         pump (pumpMs);
         shown.update ((int) (progress.load() * blocks + 0.5));
+        if (Terminal::takeInterrupts() > 0)
+        {
+            interrupted = true;
+            close (true); // the read-back's next transfer fails at once
+        }
     }
     shown.finish();
     if (!received (StatusReadBackDone))
     {
-        printError ("the processor did not answer the read-back in time; nothing was written");
+        printError (interrupted ? "interrupted: nothing was written"
+                                : "the processor did not answer the read-back in time; nothing was written");
         return exitLineFailure;
     }
     return exitSuccess;
@@ -208,16 +227,15 @@ int DeviceSession::uploadFirmware (std::unique_ptr<FirmwareImage> image)
         return exitLineFailure;
     }
     codes.clear();
-    Terminal::watchInterrupts();
     if (!worker.startFirmwareUpload (std::move (image)))
     {
-        Terminal::stopWatchingInterrupts();
         printError ("the firmware image was refused");
         return exitBadUsage;
     }
 
     Progress shown ("firmware", "bytes", FirmwareImage::size, Terminal::isTerminal (Terminal::Stream::error));
     bool warned = false, abandoned = false;
+    const ScopedInterrupts interrupts;
     while (!received (StatusUploadComplete) && !received (StatusUploadFailed))
     {
         pump (50);
@@ -230,7 +248,6 @@ int DeviceSession::uploadFirmware (std::unique_ptr<FirmwareImage> image)
     }
     const int sent = (int) (progress.load() * FirmwareImage::size + 0.5);
     shown.finish();
-    Terminal::stopWatchingInterrupts();
 
     // Inside an upload the processor takes every byte as image data, the
     // goodbye byte too: after one that did not complete, nothing more is sent.

@@ -246,7 +246,8 @@ TEST_F (Cli, PortsListsWhatThePortChooserOffers)
 
 // A processor that stops answering: push and pull give up within one
 // command's time-out or two (not one per remaining command) and say why.
-TEST_F (Cli, ASilentProcessorFailsPushAndPullWithExitOne)
+// Ctrl-C during a push stops it the same way, with the goodbye byte.
+TEST_F (Cli, ASilentProcessorOrCtrlCEndsPushAndPullWithExitOne)
 {
     const auto preset = writeRichPreset (folder);
     {
@@ -270,6 +271,18 @@ TEST_F (Cli, ASilentProcessorFailsPushAndPullWithExitOne)
         EXPECT_EQ (pull.status, 1);
         EXPECT_TRUE (contains (pull.err, "did not answer the read-back in time; nothing was written")) << pull.err;
         EXPECT_FALSE (target.exists());
+    }
+    {
+        Simulator sim (folder, { "--delay", "30:3000" });
+        auto push = start ({ "push", preset.getFullPathName().toStdString(), "--port", sim.port });
+        std::this_thread::sleep_for (1s); // waiting for the 30th echo
+        push->signal (SIGINT);
+        EXPECT_EQ (push->wait (5000), 1);
+        EXPECT_TRUE (contains (push->errors(), "tavikctl: interrupted: push stopped with ")) << push->errors();
+        sim.stop();
+        const auto messages = sim.transcript();
+        ASSERT_EQ (messages.size(), 31u);
+        EXPECT_EQ (messages.back(), Bytes{ 0x99 });
     }
 }
 
