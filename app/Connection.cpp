@@ -5,7 +5,6 @@
 #include "device/FirmwareFile.h"
 #include "device/HwThread.h"
 #include "device/SerialPort.h"
-#include "device/SyncToHardwareCommand.h"
 #include "state/DeviceState.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
@@ -25,11 +24,6 @@ Connection::Connection (SerialPort& serialPort, HwThread& hwThread, DeviceState&
 {
 }
 
-Connection::~Connection()
-{
-    *alive = false;
-}
-
 bool Connection::connectToDevice()
 {
     // Held across the dialogs and the identification, so the worker takes no
@@ -47,22 +41,20 @@ bool Connection::connectToDevice()
     if (name.isEmpty())
         return false; // cancelled
 
-    if (!port.open (name, error))
+    // Nothing answering keeps this thread waiting for the full time-out.
+    const auto result = DeviceLink::connectAndIdentify (port, name, error,
+                                                        [] (bool waiting)
+                                                        {
+                                                            if (waiting)
+                                                                juce::MouseCursor::showWaitCursor();
+                                                            else
+                                                                juce::MouseCursor::hideWaitCursor();
+                                                        });
+    if (result != DeviceLink::ConnectResult::connected)
     {
         ask.showMessage (messageTitle, error);
-        return false;
-    }
-
-    // Nothing answering keeps this thread waiting for the full time-out.
-    juce::MouseCursor::showWaitCursor();
-    const bool identified = port.identify();
-    juce::MouseCursor::hideWaitCursor();
-
-    if (!identified)
-    {
-        ask.showMessage (messageTitle, notDetectedMessage);
-        port.close (false);
-        settings.removeValue (portSettingKey);
+        if (result == DeviceLink::ConnectResult::notDetected)
+            settings.removeValue (portSettingKey);
         return false;
     }
 
@@ -90,31 +82,7 @@ void Connection::syncToSoftware()
 
 void Connection::syncToHardware()
 {
-    // Enqueueing happens on this thread only, so the count after this
-    // command is known now; any other count when the answer arrives means
-    // the user edited meanwhile.
-    const auto countWhenQueued = worker.getEnqueuedCount() + 1;
-    worker.enqueue (std::make_unique<SyncToHardwareCommand> (
-        [this, stillHere = alive, countWhenQueued] (const ReadBackBuffer& read)
-        {
-            // Storing it would overwrite those edits in the record while
-            // their commands still go out to the processor.
-            if (*stillHere && worker.getEnqueuedCount() == countWhenQueued)
-                applyReadBack (read);
-        }));
-}
-
-void Connection::applyReadBack (const ReadBackBuffer& read)
-{
-    for (int input = 0; input < Input2EQState::channelCount; ++input)
-        state.input2EQState.applyReadBack (input, read.blocks[(size_t) input]);
-    for (int output = 0; output < OutputEQState::outputCount; ++output)
-    {
-        state.outputEQState.applyReadBack (output, read.blocks[(size_t) (Input2EQState::channelCount + output)]);
-        state.routerState.applyReadBack (output, read.routing[(size_t) output]);
-    }
-    state.muteState.applyReadBack (read.mute);
-    broadcastStatus (status, StatusReadBackDone);
+    state.queueReadBack();
 }
 
 bool Connection::startFirmwareUpload()

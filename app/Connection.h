@@ -1,5 +1,8 @@
 #pragma once
 
+#include "common/SettingsLocation.h"
+#include "device/DeviceLink.h"
+
 #include <juce_data_structures/juce_data_structures.h>
 
 #include <atomic>
@@ -10,7 +13,6 @@ class AskUser;
 class DeviceState;
 class HwThread;
 class SerialPort;
-struct ReadBackBuffer;
 
 // Connecting to a processor and letting go of it, the remembered port, the
 // window title, the two whole-state transfers and the start of a firmware
@@ -21,9 +23,9 @@ class Connection
 public:
     static constexpr const char* disconnectedTitle = "Tavik Serial Control - Disconnected";
     static constexpr const char* connectedTitlePrefix = "Tavik Serial Control - Connected via ";
-    static constexpr const char* portSettingKey = "Serial port";
-    static constexpr const char* messageTitle = "Tavik";
-    static constexpr const char* notDetectedMessage = "Tavik not detected";
+    static constexpr const char* portSettingKey = Settings::serialPortKey;
+    static constexpr const char* messageTitle = DeviceLink::messageTitle;
+    static constexpr const char* notDetectedMessage = DeviceLink::notDetectedMessage;
     static constexpr const char* uploadRunningMessage = "A firmware upload is already in progress.";
     static constexpr const char* firmwareChooserTitle = "Please select the firmware to upload";
     static constexpr const char* firmwarePatterns = "*.TavikFirmware";
@@ -32,7 +34,6 @@ public:
     Connection (SerialPort& port, HwThread& worker, DeviceState& state, juce::PropertiesFile& settings, AskUser& ask,
                 juce::ActionBroadcaster& status, std::atomic<double>& progress,
                 std::function<void (const juce::String&)> setTitle);
-    ~Connection();
 
     // Chooses, opens and identifies a port; true when a device is now connected.
     bool connectToDevice();
@@ -62,10 +63,6 @@ private:
     juce::ActionBroadcaster& status;
     std::atomic<double>& progress;
     std::function<void (const juce::String&)> setTitle;
-    // Cleared on destruction: a read-back that arrives later stores nothing.
-    std::shared_ptr<bool> alive = std::make_shared<bool> (true);
-
-    void applyReadBack (const ReadBackBuffer& read);
 
     JUCE_DECLARE_NON_COPYABLE (Connection)
 };

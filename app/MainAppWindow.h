@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/UiContext.h"
+#include "device/DeviceLink.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
@@ -12,8 +13,7 @@ class MainAppWindow final : public juce::DocumentWindow
 {
 public:
     static constexpr const char* boundsKey = "bounds";
-    static constexpr const char* quitQuestion =
-        "Interrupting a firmware upload may render your unit unusable. Are you sure you want to quit?";
+    static constexpr const char* quitQuestion = DeviceLink::interruptUploadQuestion;
     static constexpr int defaultWidth = 800;
     static constexpr int defaultHeight = 560;
 

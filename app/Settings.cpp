@@ -1,35 +1,5 @@
 #include "app/Settings.h"
 
-#include "state/StateXml.h"
-
-namespace
-{
-// A settings file the framework can read: ours are XML with this root.
-bool isReadable (const juce::File& file)
-{
-    juce::FileInputStream in (file);
-    if (!in.openedOk())
-        return false;
-    const auto root = StateXml::parseDocument (in.readEntireStreamAsString());
-    return root != nullptr && root->hasTagName ("PROPERTIES");
-}
-} // namespace
-
-juce::PropertiesFile::Options Settings::options()
-{
-    juce::PropertiesFile::Options o;
-    o.applicationName = "Tavik";
-    o.folderName = "Orveth";
-    o.filenameSuffix = "properties";
-    o.osxLibrarySubFolder = "Application Support";
-    o.commonToAllUsers = false;
-    o.ignoreCaseOfKeyNames = false;
-    o.millisecondsBeforeSaving = 3000;
-    o.storageFormat = juce::PropertiesFile::storeAsXML;
-    o.processLock = nullptr;
-    return o;
-}
-
 std::unique_ptr<juce::PropertiesFile> Settings::create()
 {
     auto o = options();

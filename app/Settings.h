@@ -1,14 +1,11 @@
 #pragma once
 
-#include <juce_data_structures/juce_data_structures.h>
+#include "common/SettingsLocation.h"
 
-// The program's settings file: the options it is created with, and where it
-// lives on this system (the user's application-data folder, "Orveth").
+// The program's settings file: the options it is created with and where it
+// lives on this system (common/SettingsLocation.h), and its creation.
 namespace Settings
 {
-juce::PropertiesFile::Options options();
-juce::File defaultFile (const juce::PropertiesFile::Options& options);
-
 // Creates the settings object. A file that cannot be read or is not XML
 // leaves the defaults in place: it never stops the program. Such a file is
 // kept as "Tavik.properties.bad" (replacing an older one) before anything is

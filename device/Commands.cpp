@@ -45,7 +45,10 @@ DelayMessages delayMessages (int channelNumber, std::uint16_t steps) noexcept
 
 int send (WorkerContext& context, const Message& message)
 {
-    return context.port.sendAndVerify (message.data(), messageSize, nullptr, commandTimeoutMs);
+    const int sent = context.port.sendAndVerify (message.data(), messageSize, nullptr, commandTimeoutMs);
+    if (sent != messageSize)
+        context.messageFailed();
+    return sent;
 }
 
 void sendIfValid (WorkerContext& context, const std::optional<Message>& message)

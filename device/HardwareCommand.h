@@ -23,6 +23,9 @@ struct WorkerContext
     void addProgress (double step) const; // only the worker writes progress, so no lost update
     // The queue level report a self-reporting sequence makes when it ends.
     void reportQueueLevel() const;
+    // A message the processor did not echo: counted by the queue, for a
+    // front end that must know whether everything arrived.
+    void messageFailed() const;
 };
 
 // One queued device write (or sequence). The queue links commands through

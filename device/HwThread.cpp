@@ -27,6 +27,12 @@ void WorkerContext::reportQueueLevel() const
         queue->reportQueueLevel();
 }
 
+void WorkerContext::messageFailed() const
+{
+    if (queue != nullptr)
+        queue->countFailedMessage();
+}
+
 HwThread::HwThread (SerialPort& serialPort, juce::ActionBroadcaster& status, std::atomic<double>& progressValue,
                     int bytePauseMs)
     : juce::Thread ("HwThread")

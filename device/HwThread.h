@@ -44,6 +44,11 @@ public:
     // whether anything was edited while it ran.
     std::uint64_t getEnqueuedCount() const noexcept { return enqueuedCount.load(); }
 
+    // Messages of queued commands that failed so far (not echoed, or no port).
+    // The program drops such failures silently; tavikctl reports them.
+    std::uint64_t getFailedMessageCount() const noexcept { return failedMessageCount.load(); }
+    void countFailedMessage() noexcept { ++failedMessageCount; }
+
     // Takes queueLock: "idle" (and the peak reset) when nothing waits, "busy"
     // when more than busyThreshold wait.
     void reportQueueLevel();
@@ -64,6 +69,7 @@ private:
     int pendingCount = 0;
     int peakCount = 0;
     std::atomic<std::uint64_t> enqueuedCount{ 0 };
+    std::atomic<std::uint64_t> failedMessageCount{ 0 };
     std::atomic<FirmwareImage*> pendingFirmware{ nullptr };
     const int bytePause;
 

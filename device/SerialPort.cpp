@@ -1,6 +1,7 @@
 #include "device/SerialPort.h"
 
 #include "common/AskUser.h"
+#include "device/DeviceLink.h"
 #include "device/SerialPlatform.h"
 
 #include <chrono>
@@ -179,13 +180,13 @@ bool choosePort (AskUser& ask, juce::String& name, juce::String& error)
     juce::StringArray items;
     if (!listSerialPorts (items))
     {
-        error = "Unable to enumerate COM ports.";
+        error = DeviceLink::cannotListPortsMessage;
         name.clear();
         return false;
     }
     if (items.isEmpty())
     {
-        error = "No COM ports found.";
+        error = DeviceLink::noPortsMessage;
         name.clear();
         return false;
     }

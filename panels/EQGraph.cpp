@@ -2,7 +2,7 @@
 
 #include "app/Panel.h"
 #include "common/Status.h"
-#include "panels/EQResponse.h"
+#include "state/EQResponse.h"
 #include "state/OutputEQState.h"
 
 #include <cmath>

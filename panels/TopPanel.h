@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/Panel.h"
+#include "device/DeviceLink.h"
+#include "device/Protocol.h"
 
 #include <atomic>
 #include <functional>
@@ -15,19 +17,18 @@ class DeviceState;
 class TopPanel final : public Panel, private juce::Button::Listener, private juce::ActionListener, private juce::Timer
 {
 public:
-    static constexpr int firmwareFeatureVersion = 1000000; // upload and read-back need at least this
+    static constexpr int firmwareFeatureVersion =
+        Protocol::minimumGatedVersion; // upload and read-back need at least this
     static constexpr const char* connectText = "CONNECT TO DEVICE";
     static constexpr const char* disconnectText = "DISCONNECT FROM DEVICE";
     static constexpr const char* connectFirstMessage =
         "You must first connect to your Tavik before uploading firmware.";
-    static constexpr const char* noUploadMessage =
-        "Your Tavik does not support uploading firmware.  Please contact Orveth customer service.";
-    static constexpr const char* noReadBackMessage =
-        "Your Tavik does not support this feature.  Please update your firmware.";
+    static constexpr const char* noUploadMessage = DeviceLink::noUploadMessage;
+    static constexpr const char* noReadBackMessage = DeviceLink::noReadBackMessage;
     static constexpr const char* disconnectQuestion = "The application is currently writing to the device.  Are you "
                                                       "sure you want to disconnect and lose any pending changes?";
-    static constexpr const char* uploadFailedMessage = "Firmware upload failed.";
-    static constexpr const char* uploadCompleteMessage = "Firmware upload complete.";
+    static constexpr const char* uploadFailedMessage = DeviceLink::uploadFailedMessage;
+    static constexpr const char* uploadCompleteMessage = DeviceLink::uploadCompleteMessage;
 
     struct Layout
     {

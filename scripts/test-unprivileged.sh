@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs the serial link tests (and the simulator's, when built) as an ordinary
+# Runs the serial link tests (and the simulator's and tavikctl's, when built) as an ordinary
 # user, as the program's users run it: some things root may do on a terminal
 # (opening one another program holds exclusively) fail for everyone else.
 # Run as root it switches to TAVIK_TEST_USER (default nobody); otherwise it
@@ -16,7 +16,7 @@ build=$(cd "$1" && pwd)
 shift
 
 binaries=()
-for name in tavik_link_tests tavik_sim_tests; do
+for name in tavik_link_tests tavik_sim_tests tavik_cli_tests; do
     if [ -x "$build/tests/$name" ]; then
         binaries+=("$build/tests/$name")
     elif [ "$name" = tavik_link_tests ]; then
@@ -28,6 +28,9 @@ done
 work=$(mktemp -d /tmp/tavik-unprivileged.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/home" "$work/config" "$work/tmp"
+
+# The programs the tavikctl tests start.
+programs=(TAVIKCTL_PROGRAM="$build/tavikctl" TAVIK_SIM_PROGRAM="$build/sim/tavik-sim")
 
 run_as=()
 if [ "$(id -u)" -eq 0 ]; then
@@ -54,6 +57,11 @@ if [ "$(id -u)" -eq 0 ]; then
         fi
     done
     binaries=("${copies[@]}")
+    if [ -x "$build/tavikctl" ] && ! "${run_as[@]}" test -x "$build/tavikctl"; then
+        mkdir -p "$work/bin"
+        install -m 755 "$build/tavikctl" "$build/sim/tavik-sim" "$work/bin/"
+        programs=(TAVIKCTL_PROGRAM="$work/bin/tavikctl" TAVIK_SIM_PROGRAM="$work/bin/tavik-sim")
+    fi
 fi
 
 status=0
@@ -61,6 +69,6 @@ for binary in "${binaries[@]}"; do
     echo "=== $(basename "$binary") as $(${run_as[@]+"${run_as[@]}"} id -un) ==="
     # No display is needed; a private home keeps the tests off anyone's settings.
     ${run_as[@]+"${run_as[@]}"} env -i PATH=/usr/bin:/bin HOME="$work/home" XDG_CONFIG_HOME="$work/config" \
-        TMPDIR="$work/tmp" LANG=C.UTF-8 "$binary" "$@" || status=1
+        TMPDIR="$work/tmp" LANG=C.UTF-8 "${programs[@]}" "$binary" "$@" || status=1
 done
 exit $status

@@ -2,8 +2,9 @@
 # Builds the Windows executables with MinGW-w64 (build-windows/) and proves
 # the Windows-only code under Wine:
 #   1. every executable imports only Windows' own DLLs;
-#   2. the Windows tests (serial port against the processor simulator through
-#      mapped COM ports, the installer's real driver store) and the unit tests;
+#   2. the Windows tests (serial port and tavikctl.exe against the processor
+#      simulator through mapped COM ports, the installer's real driver store)
+#      and the unit tests;
 #   3. tavikcontrol.exe starts in Wine's virtual desktop under Xvfb, shows its
 #      window (screenshot in build-windows/smoke/) and quits when it is closed.
 # Closing line: "windows: N passed, N failed". Needs no network.
@@ -40,7 +41,7 @@ if [ ! -f "$build/build.ninja" ]; then
     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/MinGW-w64.cmake \
         -DTAVIK_WINDOWS_DEPS="$deps/prefix" -DTAVIK_WERROR=ON -Wno-dev >/dev/null
 fi
-locked cmake --build "$build" -j2 --target tavikcontrol Olvane tavik_windows_tests tavik_unit_tests find-window
+locked cmake --build "$build" -j2 --target tavikcontrol tavikctl Olvane tavik_windows_tests tavik_unit_tests find-window
 locked scripts/build.sh "$host" plain tavik-sim
 echo "Windows build: $(($(date +%s) - started)) s"
 
@@ -66,7 +67,7 @@ imports_are_system() {
     printf '%s: %s bytes, imports %s\n' "$(basename "$exe")" "$(stat -c %s "$exe")" "$(echo $dlls)"
     ! grep -Ev "$system_dlls" <<<"$dlls"
 }
-for exe in "$build/tavikcontrol.exe" "$build/installer/Olvane.exe" "$build/tests/tavik_windows_tests.exe"; do
+for exe in "$build/tavikcontrol.exe" "$build/tavikctl.exe" "$build/installer/Olvane.exe" "$build/tests/tavik_windows_tests.exe"; do
     check "imports of $(basename "$exe")" imports_are_system "$exe"
 done
 

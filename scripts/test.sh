@@ -33,7 +33,8 @@ export XDG_CONFIG_HOME=$(mktemp -d /tmp/tavik-test-config.XXXXXX)
 
 # The executables the tests run: the plain build also builds the rest
 # (programs, benchmarks), so that everything still compiles.
-test_targets=(tavik_unit_tests tavik_link_tests tavik_gui_tests tavik_sim_tests olvane_tests Olvane tavik-sim)
+test_targets=(tavik_unit_tests tavik_link_tests tavik_gui_tests tavik_sim_tests tavik_cli_tests olvane_tests Olvane
+              tavik-sim tavikctl)
 
 # Independent test binaries run two at a time; the GUI tests share the one
 # display, and the timing-sensitive link tests take both cores (tests/CMakeLists.txt).

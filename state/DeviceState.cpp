@@ -3,6 +3,7 @@
 #include "common/AskUser.h"
 #include "common/Status.h"
 #include "device/HwThread.h"
+#include "device/SyncToHardwareCommand.h"
 #include "state/FileAccess.h"
 #include "state/FileReplace.h"
 #include "state/StateXml.h"
@@ -10,6 +11,7 @@
 namespace
 {
 const juce::String chooserTitle ("Please enter the file name");
+const char* const invalidFormatMessage = "Invalid file format";
 
 // Preset files are far smaller; a bigger file is not ours and is not read whole.
 constexpr juce::int64 largestPresetFileBytes = 16 * 1024 * 1024;
@@ -39,6 +41,11 @@ DeviceState::DeviceState (HwThread& worker, juce::ActionBroadcaster& statusBroad
     , muteState (*this)
     , presetFolder (presetFolderToUse)
 {
+}
+
+DeviceState::~DeviceState()
+{
+    *alive = false;
 }
 
 juce::File DeviceState::defaultPresetFolder()
@@ -74,8 +81,19 @@ void DeviceState::savePresetFile (const juce::XmlElement& element, const juce::S
         !ask.askOkCancel (messageTitle, target.getFullPathName() + " already exists. Do you want to replace it?"))
         return;
 
+    juce::String error;
+    if (!writePresetFile (target, element, error))
+        ask.showMessage (messageTitle, error);
+}
+
+bool DeviceState::writePresetFile (const juce::File& target, const juce::XmlElement& element, juce::String& error)
+{
     if (isReadOnlyFile (target) || !FileReplace::replaceWithXml (target, element, StateXml::documentFormat()))
-        ask.showMessage (messageTitle, "Unable to write " + target.getFullPathName());
+    {
+        error = "Unable to write " + target.getFullPathName();
+        return false;
+    }
+    return true;
 }
 
 std::unique_ptr<juce::XmlElement> DeviceState::loadPresetFile (const juce::String& extension,
@@ -91,20 +109,58 @@ std::unique_ptr<juce::XmlElement> DeviceState::loadPresetFile (const juce::Strin
     if (wasCancelled (chosen))
         return {};
 
-    const auto target = withExtension (chosen, extension);
-    if (!target.existsAsFile())
+    juce::String error;
+    auto root = readPresetDocument (withExtension (chosen, extension), error);
+    if (root != nullptr && !StateXml::hasName (*root, rootName))
     {
-        ask.showMessage (messageTitle, "File does not exist");
-        return {};
+        root = nullptr;
+        error = invalidFormatMessage;
     }
-
-    std::unique_ptr<juce::XmlElement> root;
-    if (target.getSize() <= largestPresetFileBytes)
-        root = StateXml::parseDocument (target.loadFileAsString());
-    if (root == nullptr || !StateXml::hasName (*root, rootName))
-    {
-        ask.showMessage (messageTitle, "Invalid file format");
-        return {};
-    }
+    if (root == nullptr)
+        ask.showMessage (messageTitle, error);
     return root;
+}
+
+std::unique_ptr<juce::XmlElement> DeviceState::readPresetDocument (const juce::File& file, juce::String& error)
+{
+    if (!file.existsAsFile())
+    {
+        error = "File does not exist";
+        return {};
+    }
+    std::unique_ptr<juce::XmlElement> root;
+    if (file.getSize() <= largestPresetFileBytes)
+        root = StateXml::parseDocument (file.loadFileAsString());
+    if (root == nullptr)
+        error = invalidFormatMessage;
+    return root;
+}
+
+void DeviceState::queueReadBack()
+{
+    // Enqueueing happens on this thread only, so the count after this
+    // command is known now; any other count when the answer arrives means
+    // something was queued meanwhile.
+    const auto countWhenQueued = hwThread.getEnqueuedCount() + 1;
+    hwThread.enqueue (std::make_unique<SyncToHardwareCommand> (
+        [this, stillHere = alive, countWhenQueued] (const ReadBackBuffer& read)
+        {
+            if (*stillHere && hwThread.getEnqueuedCount() == countWhenQueued)
+            {
+                applyReadBack (read);
+                broadcastStatus (status, StatusReadBackDone);
+            }
+        }));
+}
+
+void DeviceState::applyReadBack (const ReadBackBuffer& read)
+{
+    for (int input = 0; input < Input2EQState::channelCount; ++input)
+        input2EQState.applyReadBack (input, read.blocks[(size_t) input]);
+    for (int output = 0; output < OutputEQState::outputCount; ++output)
+    {
+        outputEQState.applyReadBack (output, read.blocks[(size_t) (Input2EQState::channelCount + output)]);
+        routerState.applyReadBack (output, read.routing[(size_t) output]);
+    }
+    muteState.applyReadBack (read.mute);
 }

@@ -12,6 +12,7 @@
 class AskUser;
 class HardwareCommand;
 class HwThread;
+struct ReadBackBuffer;
 
 // The one in-memory copy of every processor parameter. Everything here runs
 // on the message thread; each queued command carries copies of its values.
@@ -22,6 +23,7 @@ public:
 
     DeviceState (HwThread& worker, juce::ActionBroadcaster& statusBroadcaster, AskUser& askUser,
                  const juce::File& presetFolderToUse = defaultPresetFolder());
+    ~DeviceState();
 
     // The documents folder joined with "Orveth Tavik"; not created here.
     static juce::File defaultPresetFolder();
@@ -32,6 +34,24 @@ public:
     // The parsed root element, or nothing (after telling the user why, where needed).
     std::unique_ptr<juce::XmlElement> loadPresetFile (const juce::String& extension, const juce::String& rootName);
 
+    // The file steps of the two above, without asking for the file: the
+    // parsed document of a preset file (any root), or nothing with the
+    // message in error ("File does not exist", "Invalid file format").
+    static std::unique_ptr<juce::XmlElement> readPresetDocument (const juce::File& file, juce::String& error);
+    // Saves element over target; false, with the message in error, when the
+    // file was left as it was.
+    static bool writePresetFile (const juce::File& target, const juce::XmlElement& element, juce::String& error);
+
+    // SYNC TO HARDWARE: queues one read-back. Once it has arrived whole it is
+    // stored on the message thread and StatusReadBackDone is broadcast,
+    // unless anything was queued meanwhile: storing it then would overwrite
+    // those edits in the record while their commands still go out.
+    void queueReadBack();
+
+    // Stores a read-back in every section, queueing nothing: the processor
+    // already holds these values.
+    void applyReadBack (const ReadBackBuffer& read);
+
     // Used by the sections.
     void enqueue (std::unique_ptr<HardwareCommand> command);
     void notifyChanged();
@@ -41,6 +61,8 @@ private:
     HwThread& hwThread;
     juce::ActionBroadcaster& status;
     AskUser& ask;
+    // Cleared on destruction: a read-back that arrives later stores nothing.
+    std::shared_ptr<bool> alive = std::make_shared<bool> (true);
 
 public:
     RouterState routerState;

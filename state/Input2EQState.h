@@ -51,6 +51,8 @@ public:
     // True when the channel took the clipboard's values (the panel then refreshes).
     bool pasteChannelFromClipboard (int channel);
 
+    // The channel preset element SAVE writes.
+    std::unique_ptr<juce::XmlElement> channelElement (int channel) const;
     void saveChannelPreset (int channel) const;
     // True when a preset was loaded into the channel.
     bool loadChannelPreset (int channel);
@@ -76,5 +78,4 @@ private:
     static bool isChannel (int channel) noexcept { return Protocol::isInput (channel); }
     static bool isBand (int band) noexcept { return band >= 0 && band < bandCount; }
     void sendDelay (int channel);
-    std::unique_ptr<juce::XmlElement> channelElement (int channel) const;
 };

@@ -71,6 +71,8 @@ public:
     // True when the output took the clipboard's values (the panel then refreshes).
     bool pasteChannelFromClipboard (int output);
 
+    // The channel preset element SAVE writes.
+    std::unique_ptr<juce::XmlElement> channelElement (int output) const;
     void saveChannelPreset (int output) const;
     // True when a preset was loaded into the output.
     bool loadChannelPreset (int output);
@@ -107,5 +109,4 @@ private:
     static bool isBand (int band) noexcept { return band >= 0 && band < bandCount; }
     static bool isCut (int cut) noexcept { return cut >= 0 && cut < cutCount; }
     void sendCutFilter (int output, int cut);
-    std::unique_ptr<juce::XmlElement> channelElement (int output) const;
 };

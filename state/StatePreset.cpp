@@ -2,14 +2,28 @@
 
 #include "state/DeviceState.h"
 
+std::unique_ptr<juce::XmlElement> statePresetElement (const DeviceState& state)
+{
+    auto root = std::make_unique<juce::XmlElement> (statePresetTag);
+    state.input2EQState.writeSection (*root);
+    state.outputEQState.writeSection (*root);
+    state.routerState.writeRouterSection (*root);
+    state.muteState.writeMuteSection (*root);
+    return root;
+}
+
 void saveStatePreset (DeviceState& state)
 {
-    juce::XmlElement root (statePresetTag);
-    state.input2EQState.writeSection (root);
-    state.outputEQState.writeSection (root);
-    state.routerState.writeRouterSection (root);
-    state.muteState.writeMuteSection (root);
-    state.savePresetFile (root, statePresetExtension);
+    state.savePresetFile (*statePresetElement (state), statePresetExtension);
+}
+
+void applyStatePreset (DeviceState& state, const juce::XmlElement& root)
+{
+    // Outputs before mutes, so the mute commands carry the gains just loaded.
+    state.input2EQState.readSection (root);
+    state.outputEQState.readSection (root);
+    state.routerState.readRouterSection (root);
+    state.muteState.readMuteSection (root);
 }
 
 bool loadStatePreset (DeviceState& state, const std::function<void()>& refreshPanels)
@@ -18,12 +32,7 @@ bool loadStatePreset (DeviceState& state, const std::function<void()>& refreshPa
     if (root == nullptr)
         return false;
 
-    // Outputs before mutes, so the mute commands carry the gains just loaded.
-    state.input2EQState.readSection (*root);
-    state.outputEQState.readSection (*root);
-    state.routerState.readRouterSection (*root);
-    state.muteState.readMuteSection (*root);
-
+    applyStatePreset (state, *root);
     if (refreshPanels)
         refreshPanels();
     state.notifyChanged();

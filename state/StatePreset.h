@@ -1,6 +1,9 @@
 #pragma once
 
+#include <juce_core/juce_core.h>
+
 #include <functional>
+#include <memory>
 
 class DeviceState;
 
@@ -14,3 +17,9 @@ void saveStatePreset (DeviceState& state);
 // then refreshPanels (shows the values without sending) and notifies.
 // False when nothing was loaded; the record, panels and device are untouched then.
 bool loadStatePreset (DeviceState& state, const std::function<void()>& refreshPanels);
+
+// The two halves that do not involve the user: the element SAVE writes, and
+// what LOAD does with a whole-state element (stores every section found in
+// it and queues its commands, in the order the processor needs them).
+std::unique_ptr<juce::XmlElement> statePresetElement (const DeviceState& state);
+void applyStatePreset (DeviceState& state, const juce::XmlElement& root);

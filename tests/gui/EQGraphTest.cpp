@@ -7,8 +7,8 @@
 #include "app/TavikLookAndFeel.h"
 #include "common/EqTables.h"
 #include "common/Status.h"
-#include "panels/EQResponse.h"
 #include "panels/OutputGraphPanel.h"
+#include "state/EQResponse.h"
 #include "support/StateHarness.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "panels/EQResponse.h"
+#include "state/EQResponse.h"
 
 #include "common/EqTables.h"
 #include "state/OutputEQState.h"
@@ -30,6 +30,13 @@ double log2Of (double x) noexcept
     return std::log10 (x) * inverseLog10Of2;
 }
 } // namespace
+
+double bandLevel (const Band& band, double hz) noexcept
+{
+    const double rho = hz < band.frequencyHz ? hz / band.frequencyHz : band.frequencyHz / hz;
+    const double distance = 1.0 - rho;
+    return band.gainDb * std::exp (-bellSharpness * band.q * distance * distance);
+}
 
 Settings limited (const Settings& settings) noexcept
 {
@@ -83,11 +90,7 @@ double Curve::levelAt (double hz) const noexcept
     const double f = clampFrequency (hz);
     double r = s.gainDb;
     for (const auto& band : s.bands)
-    {
-        const double rho = f < band.frequencyHz ? f / band.frequencyHz : band.frequencyHz / f;
-        const double distance = 1.0 - rho;
-        r += band.gainDb * std::exp (-bellSharpness * band.q * distance * distance);
-    }
+        r += bandLevel (band, f);
     if (lowCut.active && f <= lowCut.cornerHz)
         r += -lowCut.dbPerOctave * log2Of (f / lowCut.cornerHz);
     if (highCut.active && f >= highCut.cornerHz)

@@ -1,4 +1,4 @@
-#include "app/Settings.h"
+#include "common/SettingsLocation.h"
 
 // The framework would put the folder straight into the home folder here;
 // the user's application-data folder on this system is the XDG config home.

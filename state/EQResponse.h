@@ -45,6 +45,9 @@ struct Settings
     std::array<Cut, cutCount> cuts{}; // low cut, then high cut
 };
 
+// The bell of one band at a frequency, in dB, its values taken as they are.
+double bandLevel (const Band& band, double hz) noexcept;
+
 // Every value brought into its range, the way the processor would read it:
 // NaN gains as their codes for NaN (the channel quietest, a band flat), NaN
 // or out-of-range frequencies and bandwidths at the tables' ends, an unknown

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <juce_core/juce_core.h>
+
+class DeviceState;
+
+// A preset file as tavikctl show prints it, from the record the file was
+// read into: a table for people, JSON for programs.
+namespace StateView
+{
+enum class Kind
+{
+    wholeState,   // every section
+    inputChannel, // one input's settings, shown as input A
+    outputChannel // one output's settings, shown as output 1
+};
+
+// The kind of a preset document by its root element; false for none of ours.
+bool kindOf (const juce::XmlElement& root, Kind& kind);
+
+juce::String table (const DeviceState& state, Kind kind);
+juce::String json (const DeviceState& state, Kind kind);
+} // namespace StateView

@@ -1,0 +1,40 @@
+#include "common/SettingsLocation.h"
+
+#include "common/XmlNesting.h"
+
+juce::PropertiesFile::Options Settings::options()
+{
+    juce::PropertiesFile::Options o;
+    o.applicationName = "Tavik";
+    o.folderName = "Orveth";
+    o.filenameSuffix = "properties";
+    o.osxLibrarySubFolder = "Application Support";
+    o.commonToAllUsers = false;
+    o.ignoreCaseOfKeyNames = false;
+    o.millisecondsBeforeSaving = 3000;
+    o.storageFormat = juce::PropertiesFile::storeAsXML;
+    o.processLock = nullptr;
+    return o;
+}
+
+bool Settings::isReadable (const juce::File& file)
+{
+    juce::FileInputStream in (file);
+    if (!in.openedOk())
+        return false;
+    const auto text = in.readEntireStreamAsString();
+    if (!xmlNestingWithinBound (text))
+        return false;
+    const auto root = juce::XmlDocument::parse (text);
+    return root != nullptr && root->hasTagName ("PROPERTIES");
+}
+
+std::unique_ptr<juce::PropertiesFile> Settings::openForReading()
+{
+    auto o = options();
+    o.doNotSave = true;
+    const auto file = defaultFile (o);
+    if (!file.existsAsFile() || !isReadable (file))
+        return nullptr;
+    return std::make_unique<juce::PropertiesFile> (file, o);
+}
