@@ -1,5 +1,6 @@
 # Install rules and packages: a Debian package through CPack on Linux
-# (cpack -G DEB in the build folder). The programs are picked up at the end of the
+# (cpack -G DEB in the build folder), the NSIS setup program on Windows
+# (target windows-setup). The programs are picked up at the end of the
 # top-level file, so a target defined in any folder, in any order (tavikctl
 # when it is built), is included.
 include(GNUInstallDirs)
@@ -20,12 +21,38 @@ function(tavik_package_rules)
     endif()
 
     if(WIN32)
+        tavik_windows_setup()
         return()
     endif()
     # Olvane stays out: it installs Windows drivers.
     install(TARGETS ${programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endfunction()
 cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL tavik_package_rules)
+
+# Windows: makensis (Debian's nsis) writes TavikSetup-<version>.exe into the
+# build folder from the built programs.
+function(tavik_windows_setup)
+    find_program(TAVIK_MAKENSIS makensis)
+    if(NOT TAVIK_MAKENSIS)
+        return()
+    endif()
+    set(setup ${PROJECT_BINARY_DIR}/TavikSetup-${TAVIK_VERSION}.exe)
+    set(defines -DVERSION=${TAVIK_VERSION}
+        -DVERSION_QUAD=${TAVIK_VERSION_MAJOR}.${TAVIK_VERSION_MINOR}.${TAVIK_VERSION_PATCH}.0
+        -DOUTFILE=${setup} -DTAVIKCONTROL_EXE=$<TARGET_FILE:tavikcontrol> -DOLVANE_EXE=$<TARGET_FILE:Olvane>)
+    set(depends tavikcontrol Olvane)
+    if(TARGET tavikctl)
+        list(APPEND defines -DTAVIKCTL_EXE=$<TARGET_FILE:tavikctl>)
+        list(APPEND depends tavikctl)
+    endif()
+    set(script ${PROJECT_SOURCE_DIR}/packaging/windows/Tavik.nsi)
+    add_custom_command(OUTPUT ${setup}
+        COMMAND ${TAVIK_MAKENSIS} -V2 -WX -NOCD ${defines} ${script}
+        DEPENDS ${depends} ${script}
+        COMMENT "Writing TavikSetup-${TAVIK_VERSION}.exe"
+        VERBATIM)
+    add_custom_target(windows-setup DEPENDS ${setup})
+endfunction()
 
 if(WIN32)
     return()

@@ -2,7 +2,7 @@
 # Sets everything up, builds and runs every test: a plain build, then the
 # same suite under AddressSanitizer+UBSan and under ThreadSanitizer, every
 # fuzz target for a few seconds (scripts/fuzz.sh), then the Windows build,
-# tested under Wine (scripts/test-windows.sh). The
+# tested under Wine with its setup program (scripts/test-windows.sh). The
 # plain build also makes and checks the Debian package (scripts/test-deb.sh).
 # The serial link
 # tests also run as an unprivileged user (scripts/test-unprivileged.sh), and
