@@ -10,11 +10,9 @@
 #include "state/StatePreset.h"
 #include "state/StateXml.h"
 
-#include <iostream>
+#include <TavikVersion.h>
 
-#ifndef TAVIK_VERSION
-#define TAVIK_VERSION "0.0"
-#endif
+#include <iostream>
 
 namespace Cli
 {
@@ -476,7 +474,7 @@ int run (const juce::StringArray& words)
     }
     if (first == "--version")
     {
-        std::cout << "tavikctl " << TAVIK_VERSION << std::endl;
+        std::cout << "tavikctl " << TAVIK_VERSION_STRING << std::endl;
         return exitSuccess;
     }
 

@@ -10,6 +10,7 @@ packages=(
     g++-mingw-w64-x86-64-posix
     libz-mingw-w64-dev googletest dpkg-dev wine wine64 fonts-wine procps
     clang libclang-rt-14-dev
+    nsis lintian
 )
 
 missing=()

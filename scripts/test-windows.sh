@@ -6,7 +6,10 @@
 #      simulator through mapped COM ports, the installer's real driver store)
 #      and the unit tests;
 #   3. tavikcontrol.exe starts in Wine's virtual desktop under Xvfb, shows its
-#      window (screenshot in build-windows/smoke/) and quits when it is closed.
+#      window (screenshot in build-windows/smoke/) and quits when it is closed;
+#   4. the setup program TavikSetup-<version>.exe installs silently, the
+#      installed program starts from its Start-menu shortcut, and the silent
+#      uninstall removes the program but not the user's settings.
 # Closing line: "windows: N passed, N failed". Needs no network.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -41,7 +44,8 @@ if [ ! -f "$build/build.ninja" ]; then
     cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/MinGW-w64.cmake \
         -DTAVIK_WINDOWS_DEPS="$deps/prefix" -DTAVIK_WERROR=ON -Wno-dev >/dev/null
 fi
-locked cmake --build "$build" -j2 --target tavikcontrol tavikctl Olvane tavik_windows_tests tavik_unit_tests find-window
+programs=(tavikcontrol tavikctl Olvane)
+locked cmake --build "$build" -j2 --target "${programs[@]}" windows-setup tavik_windows_tests tavik_unit_tests find-window
 locked scripts/build.sh "$host" plain tavik-sim
 echo "Windows build: $(($(date +%s) - started)) s"
 
@@ -67,8 +71,18 @@ imports_are_system() {
     printf '%s: %s bytes, imports %s\n' "$(basename "$exe")" "$(stat -c %s "$exe")" "$(echo $dlls)"
     ! grep -Ev "$system_dlls" <<<"$dlls"
 }
-for exe in "$build/tavikcontrol.exe" "$build/tavikctl.exe" "$build/installer/Olvane.exe" "$build/tests/tavik_windows_tests.exe"; do
+shipped=("$build/tavikcontrol.exe" "$build/tavikctl.exe" "$build/installer/Olvane.exe")
+for exe in "${shipped[@]}" "$build/tests/tavik_windows_tests.exe"; do
     check "imports of $(basename "$exe")" imports_are_system "$exe"
+done
+
+# The file properties: the project's version in each program's version resource.
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+has_version_resource() { # exe: the UTF-16 strings "ProductVersion" then the version
+    strings -el -n 3 "$1" | grep -A1 -x 'ProductVersion' | tail -n1 | grep -qx "$version"
+}
+for exe in "${shipped[@]}" "$build/TavikSetup-$version.exe"; do
+    check "version $version in the file properties of $(basename "$exe")" has_version_resource "$exe"
 done
 
 # 2. A private Wine prefix, its server kept up for the whole run.
@@ -77,7 +91,9 @@ rm -rf "$work"
 mkdir -p "$work"
 export WINEPREFIX=$work/prefix
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=" # no Mono or Gecko installers (no network)
+# No Mono or Gecko installers (no network); no menu entries for Start-menu
+# shortcuts in the user's own desktop.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 pids=()
 cleanup() {
     wineserver -k 2>/dev/null || true
@@ -166,6 +182,84 @@ quits_on_close() {
 }
 check "closing the window quits tavikcontrol.exe" quits_on_close
 kill "$desktop_pid" 2>/dev/null || true
+
+# 4. The setup program, silent, in this prefix.
+setup=$build/TavikSetup-$version.exe
+echo "$(basename "$setup"): $(stat -c %s "$setup") bytes"
+winpath() { wine cmd /c echo "$1" 2>/dev/null | tr -d '\r'; } # a Windows variable's value
+installed="$WINEPREFIX/drive_c/Program Files/Orveth/Tavik"
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Tavik'
+shortcut_win="$(winpath %ProgramData%)\Microsoft\Windows\Start Menu\Programs\Tavik\Tavik Serial Control.lnk"
+shortcut=$(winepath -u "$shortcut_win" 2>/dev/null)
+installs_silently() {
+    wine "$setup" /S || return 1
+    local exe
+    for exe in "${shipped[@]}"; do
+        cmp -s "$exe" "$installed/$(basename "$exe")" || { echo "$(basename "$exe") not installed"; return 1; }
+    done
+    [ -f "$installed/Uninstall.exe" ] && [ -f "$shortcut" ] || { echo "no uninstaller or shortcut"; return 1; }
+    ls "$installed"
+}
+check "TavikSetup-$version.exe /S installs into Program Files" installs_silently
+registered() {
+    local entry
+    entry=$(wine reg query "$uninstall_key" 2>/dev/null | tr -d '\r') || return 1
+    echo "$entry" | grep -E 'DisplayName|DisplayVersion|UninstallString'
+    grep -q "DisplayVersion.*REG_SZ *$version\$" <<<"$entry" &&
+        grep -Eq 'UninstallString +REG_SZ +"C:\\Program Files\\Orveth\\Tavik\\Uninstall\.exe"' <<<"$entry"
+}
+check "uninstall entry under Add/Remove Programs" registered
+
+# The installed program, started as the Start menu starts it: its shortcut.
+rm -f "$smoke/installed.png"
+wine explorer /desktop=installed,1280x800 start "$shortcut_win" >/dev/null 2>&1 &
+desktop_pid=$!
+installed_window_shown() {
+    for _ in $(seq 120); do
+        wine "$build/tests/find-window.exe" installed "$title" 2>/dev/null && break
+        sleep 0.5
+    done
+    pgrep -af 'Program Files.Orveth.Tavik.tavikcontrol\.exe'
+}
+check "the installed tavikcontrol.exe starts from its shortcut" installed_window_shown
+sleep 2
+import -window root "$smoke/installed.png"
+echo "screenshot: $smoke/installed.png"
+installed_quits() {
+    wine "$build/tests/find-window.exe" installed "$title" close >/dev/null || return 1
+    for _ in $(seq 60); do
+        pgrep -f 'Program Files.Orveth.Tavik.tavikcontrol\.exe' >/dev/null || return 0
+        sleep 0.5
+    done
+    return 1
+}
+check "closing the window quits the installed tavikcontrol.exe" installed_quits
+kill "$desktop_pid" 2>/dev/null || true
+
+# The user's settings must outlive the program: whatever the program wrote,
+# plus a file of the user's own beside it.
+settings=$(winepath -u "$(winpath %APPDATA%)\Orveth" 2>/dev/null)
+mkdir -p "$settings"
+echo "kept by the uninstaller" >"$settings/user-file.txt"
+settings_before=$(cd "$settings" && find . -type f -exec sha1sum {} + | sort)
+uninstalls_silently() {
+    wine "$installed/Uninstall.exe" /S || return 1
+    # The uninstaller runs on from a copy of itself in the temporary folder
+    # (~nsuA.tmp\Un_A.exe): wait for that copy to end.
+    for _ in $(seq 120); do
+        [ -e "$installed" ] || pgrep -f 'nsu.\.tmp' >/dev/null || break
+        sleep 0.5
+    done
+    [ ! -e "$installed" ] || { echo "left: $(ls "$installed")"; return 1; }
+    [ ! -e "$shortcut" ] || { echo "shortcut left"; return 1; }
+    ! wine reg query "$uninstall_key" >/dev/null 2>&1 || { echo "uninstall entry left"; return 1; }
+}
+check "Uninstall.exe /S removes the program, its shortcut and its entry" uninstalls_silently
+settings_kept() {
+    echo "$settings_before"
+    [ "$(cd "$settings" && find . -type f -exec sha1sum {} + | sort)" = "$settings_before" ]
+}
+check "uninstalling leaves %APPDATA%\\Orveth alone" settings_kept
 
 echo "Windows part: $(($(date +%s) - started)) s"
 echo "windows: $passed passed, $failed failed"

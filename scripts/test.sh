@@ -2,7 +2,9 @@
 # Sets everything up, builds and runs every test: a plain build, then the
 # same suite under AddressSanitizer+UBSan and under ThreadSanitizer, every
 # fuzz target for a few seconds (scripts/fuzz.sh), then the Windows build,
-# tested under Wine (scripts/test-windows.sh). The serial link
+# tested under Wine with its setup program (scripts/test-windows.sh). The
+# plain build also makes and checks the Debian package (scripts/test-deb.sh).
+# The serial link
 # tests also run as an unprivileged user (scripts/test-unprivileged.sh), and
 # the built program is driven end to end as one (scripts/test-e2e.sh).
 # TAVIK_TEST_BUILDS selects a subset, e.g. TAVIK_TEST_BUILDS=plain.
@@ -62,6 +64,7 @@ for kind in $builds; do
     if [ "$kind" = plain ]; then
         stage "unprivileged tests" scripts/test-unprivileged.sh "$dir" || status=1
         stage "end-to-end" scripts/test-e2e.sh "$dir" || status=1
+        stage "Debian package" scripts/test-deb.sh "$dir" || status=1
     fi
 done
 

@@ -3,6 +3,8 @@
 
 #include "engine/SimulatedProcessor.h"
 
+#include <TavikVersion.h>
+
 #include <cctype>
 #include <cerrno>
 #include <csignal>
@@ -27,6 +29,8 @@ Identification:
   --version TEXT         answer 0x91 with TEXT (default "1.2c"); \xHH gives any
                          byte, e.g. "\x00.2c"; other lengths than 4 are sent as is
   --no-version           do not answer 0x91 at all
+  --version              as the last argument, without TEXT: print this
+                         program's version ("tavik-sim X.Y") and exit
 
 Line timing:
   --pace                 pace both directions at the line rate, 10 bits a byte
@@ -139,6 +143,13 @@ int parseArguments (int argc, char** argv, Settings& settings)
         if (option == "--help" || option == "-h")
         {
             std::fputs (usage, stdout);
+            return 0;
+        }
+        else if (option == "--version" && i + 1 == argc)
+        {
+            // Nothing follows, so no firmware text is meant: the usual
+            // "--version" of a command, which used to be an error here.
+            std::puts ("tavik-sim " TAVIK_VERSION_STRING);
             return 0;
         }
         else if (option == "--version")
