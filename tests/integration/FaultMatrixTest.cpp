@@ -254,7 +254,6 @@ struct Record
 struct Reference
 {
     std::vector<Bytes> messages;
-    taviksim::Memory memory;
 };
 
 class CaseRun
@@ -444,12 +443,11 @@ Reference referenceRun (Sequence sequence)
 {
     Reference reference;
     auto rig = makeRig();
-    if (!rig->startSimulator (taviksim::Memory::powerOn()))
-        return reference;
     if (sequence == Sequence::push)
         onMessageThread ([&] { prepareRecord (rig->state); });
     juce::String error;
-    if (rig->port.open (rig->sim->slavePath(), error) && rig->port.identify())
+    if (rig->startSimulator (taviksim::Memory::powerOn()) && rig->port.open (rig->sim->slavePath(), error) &&
+        rig->port.identify())
     {
         const auto base = rig->sim->messageCount();
         auto marker = std::make_unique<Marker>();
@@ -465,7 +463,6 @@ Reference referenceRun (Sequence sequence)
             });
         waitFor ([&] { return reached->load(); }, 30s);
         reference.messages = rig->received (base + 1);
-        reference.memory = rig->sim->memory();
     }
     dropRig (rig);
     return reference;
