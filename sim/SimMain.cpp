@@ -47,6 +47,7 @@ stray bytes included, as in the transcript):
   --drop N               handle message N but send no answer
   --corrupt N            alter the first byte of the answer to message N
   --delay N:MS           send the answer to message N MS milliseconds late
+  --cut N:K              send only the first K bytes of the answer to message N
   --silent-from N        send no answers from message N on (still listens and stores)
   --hang-up-after BYTES  close the port once BYTES bytes have been received
 
@@ -213,6 +214,15 @@ int parseArguments (int argc, char** argv, Settings& settings)
                 !parseCount (text.substr (colon + 1), 0, maxMs, ms))
                 return bad ("MESSAGE:MILLISECONDS, e.g. 5:1500");
             settings.sim.faults.push_back ({ FaultKind::DelayAnswer, n, (int) ms });
+        }
+        else if (option == "--cut")
+        {
+            unsigned long long keep = 0;
+            const auto colon = value (text) ? text.find (':') : std::string::npos;
+            if (colon == std::string::npos || !parseCount (text.substr (0, colon), 1, maxNumber, n) ||
+                !parseCount (text.substr (colon + 1), 0, maxNumber, keep))
+                return bad ("MESSAGE:BYTES, e.g. 11:1");
+            settings.sim.faults.push_back ({ FaultKind::ShortAnswer, n, 0, (std::size_t) keep });
         }
         else if (option == "--memory")
         {

@@ -158,6 +158,8 @@ const char* faultName (FaultKind kind)
             return "silent";
         case FaultKind::HangUpAfter:
             return "hung up";
+        case FaultKind::ShortAnswer:
+            return "answer cut short";
     }
     return "?";
 }
@@ -510,6 +512,13 @@ void ProcessorEngine::finish (Message message, std::vector<Message>& completed)
                 if (message.number >= fault.at && !message.answer.empty())
                 {
                     message.answer.clear();
+                    message.fault = faultName (fault.kind);
+                }
+                break;
+            case FaultKind::ShortAnswer:
+                if (hit && message.answer.size() > fault.keep)
+                {
+                    message.answer.resize (fault.keep);
                     message.fault = faultName (fault.kind);
                 }
                 break;

@@ -33,7 +33,8 @@ enum class FaultKind
     CorruptAnswer, // the first byte of the answer to message N is altered
     DelayAnswer,   // the answer to message N leaves delayMs later
     SilentFrom,    // no answers from message N on (it still listens and stores)
-    HangUpAfter    // the line is hung up once N bytes have been received
+    HangUpAfter,   // the line is hung up once N bytes have been received
+    ShortAnswer    // only the first keep bytes of the answer to message N are sent
 };
 
 struct Fault
@@ -41,6 +42,7 @@ struct Fault
     FaultKind kind = FaultKind::DropAnswer;
     std::uint64_t at = 0; // message number (1-based), or byte count for HangUpAfter
     int delayMs = 0;      // DelayAnswer only
+    std::size_t keep = 0; // ShortAnswer only
 };
 
 const char* faultName (FaultKind kind);

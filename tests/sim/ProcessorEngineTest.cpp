@@ -241,6 +241,7 @@ TEST (ProcessorEngine, FaultsAlterOnlyTheAnswersTheyName)
     engine.addFault ({ FaultKind::CorruptAnswer, 3, 0 });
     engine.addFault ({ FaultKind::DelayAnswer, 4, 250 });
     engine.addFault ({ FaultKind::SilentFrom, 6, 0 });
+    engine.addFault ({ FaultKind::ShortAnswer, 5, 0, 1 });
     const auto m = engine.receive ({ 0x90, 0xA4, 0x00, 0x00, 0x10, 0x90, 0x94, 0x98, 0xA5, 0x00, 0x00, 0x11, 0x90 });
     ASSERT_EQ (m.size(), 7u);
     EXPECT_EQ (m[0].answer, text ("Tavik"));
@@ -251,7 +252,7 @@ TEST (ProcessorEngine, FaultsAlterOnlyTheAnswersTheyName)
     EXPECT_EQ (m[2].answer, text ("Uavik"));
     EXPECT_EQ (m[3].answer.size(), 7u);
     EXPECT_EQ (m[3].answerDelayMs, 250);
-    EXPECT_EQ (m[4].answer, (Bytes{ 0x98, 0x00 }));
+    EXPECT_EQ (m[4].answer, Bytes{ 0x98 }); // the echo without the mute byte
     EXPECT_EQ (m[4].answerDelayMs, 0);
     EXPECT_TRUE (m[5].answer.empty()); // silent from here on, still listening
     EXPECT_TRUE (m[6].answer.empty());
