@@ -19,10 +19,16 @@ juce::PropertiesFile::Options Settings::options()
 
 bool Settings::isReadable (const juce::File& file)
 {
-    juce::FileInputStream in (file);
-    if (!in.openedOk())
+    juce::MemoryBlock bytes;
+    if (!file.loadFileAsData (bytes))
         return false;
-    const auto text = in.readEntireStreamAsString();
+    // The framework parses the file's own bytes, unchecked: broken UTF-8 walks
+    // its parser past the end. (Reading it as a string would repair the bytes
+    // and hide them from the checks below.)
+    const auto* raw = static_cast<const char*> (bytes.getData());
+    if (!juce::CharPointer_UTF8::isValidString (raw, (int) bytes.getSize()))
+        return false;
+    const auto text = juce::String::fromUTF8 (raw, (int) bytes.getSize());
     if (!xmlNestingWithinBound (text))
         return false;
     const auto root = juce::XmlDocument::parse (text);

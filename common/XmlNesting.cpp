@@ -12,7 +12,8 @@ namespace
 // exactly is refused, as none of our documents holds it: entities other than
 // the predefined and numeric ones (the parser would read a name up to any
 // later ';' and even parse it as markup), a document type that declares
-// entities, and anything but attributes inside a tag.
+// entities, anything but attributes inside a tag, and processing
+// instructions inside an element.
 class NestingCheck
 {
 public:
@@ -39,6 +40,10 @@ public:
                 ++p;
                 continue;
             }
+            // The parser never gets past a processing instruction followed by
+            // text inside an element (it loops for ever); ours only head a file.
+            if (depth > 0 && startsWith ("<?"))
+                return false;
             if (skipPast ("<!--", "-->") || skipPast ("<?", "?>") || skipPast ("<![CDATA[", "]]>"))
             {
                 if (failed)
@@ -223,7 +228,9 @@ bool xmlNestingWithinBound (const juce::String& text, int deepest)
     // Text read from a file keeps whatever bytes it held; a broken UTF-8
     // sequence at its end makes both this walk and the parser step past the
     // end of the string.
-    if (!juce::CharPointer_UTF8::isValidString (text.toRawUTF8(), (int) text.getNumBytesAsUTF8()))
+    // (Counted in raw bytes: the string's own count decodes the broken bytes.)
+    const auto* raw = text.toRawUTF8();
+    if (!juce::CharPointer_UTF8::isValidString (raw, (int) std::strlen (raw)))
         return false;
     return NestingCheck (text, deepest).withinBound();
 }

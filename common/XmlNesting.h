@@ -9,5 +9,6 @@ inline constexpr int deepestXmlNesting = 64;
 // True when text can be handed to the parser: it nests at most deepest
 // levels and holds nothing the check cannot follow exactly as the parser
 // would (entities other than the predefined and numeric ones, declared
-// entities, anything but attributes inside a tag) and is valid UTF-8.
+// entities, anything but attributes inside a tag, processing instructions
+// inside an element) and is valid UTF-8.
 bool xmlNestingWithinBound (const juce::String& text, int deepest = deepestXmlNesting);

@@ -50,8 +50,11 @@ TEST (Settings, UnreadableOrBrokenFilesGiveDefaults)
 {
     ConfigHome home;
     home.settingsFile().getParentDirectory().createDirectory();
+    // The last one ends in a broken UTF-8 sequence, which the framework's
+    // parser, reading the file's bytes, would follow past their end.
     const std::string contents[] = { "", "not xml at all",
-                                     "<PROPERTIES><VALUE name=", std::string ("\xff\xfe\x00garbage", 10) };
+                                     "<PROPERTIES><VALUE name=", std::string ("\xff\xfe\x00garbage", 10),
+                                     "<?xml ve\xfb" };
     for (auto& content : contents)
     {
         home.settingsFile().replaceWithData (content.data(), content.size());
