@@ -1,9 +1,9 @@
 #include "app/MainAppWindow.h"
 
-#include "app/ColourScheme.h"
-#include "app/Connection.h"
 #include "app/MainWindowContent.h"
 #include "common/AskUser.h"
+#include "control/Connection.h"
+#include "ui/ColourScheme.h"
 
 MainAppWindow::MainAppWindow (const UiContext& uiContext)
     : DocumentWindow (Connection::disconnectedTitle, SchemeColours::windowBackground,

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/UiContext.h"
 #include "device/DeviceLink.h"
+#include "ui/UiContext.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 

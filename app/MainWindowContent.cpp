@@ -1,14 +1,14 @@
 #include "app/MainWindowContent.h"
 
-#include "app/ColourScheme.h"
-#include "app/LogoPanel.h"
 #include "common/Status.h"
 #include "panels/Input2EQPanel.h"
+#include "panels/LogoPanel.h"
 #include "panels/OutputEQPanel.h"
 #include "panels/OutputGraphPanel.h"
 #include "panels/OutputMutePanel.h"
 #include "panels/RouterPanel.h"
 #include "panels/TopPanel.h"
+#include "ui/ColourScheme.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/UiContext.h"
+#include "ui/UiContext.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 

@@ -1,13 +1,13 @@
 #include "app/TavikControlApp.h"
 
-#include "app/Connection.h"
-#include "app/JuceAskUser.h"
 #include "app/MainAppWindow.h"
 #include "app/Settings.h"
-#include "app/TavikLookAndFeel.h"
+#include "control/Connection.h"
 #include "device/HwThread.h"
 #include "device/SerialPort.h"
 #include "state/DeviceState.h"
+#include "ui/JuceAskUser.h"
+#include "ui/TavikLookAndFeel.h"
 
 TavikControlApp::TavikControlApp() = default;
 TavikControlApp::~TavikControlApp() = default;
@@ -36,6 +36,13 @@ void TavikControlApp::initialise (const juce::String&)
                                                    if (mainWindow != nullptr)
                                                        mainWindow->setName (title);
                                                });
+    connection->showWaiting = [] (bool waiting)
+    {
+        if (waiting)
+            juce::MouseCursor::showWaitCursor();
+        else
+            juce::MouseCursor::hideWaitCursor();
+    };
     mainWindow = std::make_unique<MainAppWindow> (
         UiContext{ *settings, *deviceState, *statusBroadcaster, *connection, *askUser, progress });
 }

@@ -1,8 +1,8 @@
 #include "panels/DelayDialog.h"
 
 #include "device/Protocol.h"
-#include "panels/DelayPanel.h"
 #include "panels/DialogSupport.h"
+#include "state/DelayUnits.h"
 
 DelayDialogBase::Layout DelayDialogBase::layoutFor (int width, int height)
 {

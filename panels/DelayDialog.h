@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Panel.h"
+#include "ui/Panel.h"
 
 #include <array>
 

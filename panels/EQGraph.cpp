@@ -1,9 +1,9 @@
 #include "panels/EQGraph.h"
 
-#include "app/Panel.h"
 #include "common/Status.h"
 #include "state/EQResponse.h"
 #include "state/OutputEQState.h"
+#include "ui/Panel.h"
 
 #include <cmath>
 #include <cstdint>

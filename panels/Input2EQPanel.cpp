@@ -1,12 +1,12 @@
 #include "panels/Input2EQPanel.h"
 
-#include "app/ColourScheme.h"
-#include "app/TavikLookAndFeel.h"
 #include "common/EqTables.h"
 #include "panels/DelayPanel.h"
 #include "panels/Input2EQSubPanel.h"
 #include "panels/InputSliders.h"
 #include "state/DeviceState.h"
+#include "ui/ColourScheme.h"
+#include "ui/TavikLookAndFeel.h"
 
 #include <juce_data_structures/juce_data_structures.h>
 

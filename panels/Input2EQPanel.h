@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/Panel.h"
-#include "app/UiContext.h"
 #include "device/Protocol.h"
 #include "panels/SliderWithTextBox.h"
+#include "ui/Panel.h"
+#include "ui/UiContext.h"
 
 #include <array>
 #include <memory>

@@ -1,10 +1,10 @@
 #include "panels/Input2EQSubPanel.h"
 
-#include "app/ColourScheme.h"
-#include "app/Panel.h"
 #include "panels/Input2EQPanel.h"
 #include "panels/InputSliders.h"
 #include "state/DeviceState.h"
+#include "ui/ColourScheme.h"
+#include "ui/Panel.h"
 
 #include <array>
 

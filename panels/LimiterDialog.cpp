@@ -1,8 +1,8 @@
 #include "panels/LimiterDialog.h"
 
-#include "app/ColourScheme.h"
 #include "panels/DialogSupport.h"
 #include "state/OutputEQState.h"
+#include "ui/ColourScheme.h"
 
 #include <cmath>
 #include <cstdio>

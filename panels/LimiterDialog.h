@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Panel.h"
+#include "ui/Panel.h"
 
 // Where a limiter threshold is typed in whole decibels from -20 to +20. OK and
 // Cancel end the modal window holding the dialog with 1 and 0.

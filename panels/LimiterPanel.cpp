@@ -1,10 +1,10 @@
 #include "panels/LimiterPanel.h"
 
-#include "app/ColourScheme.h"
-#include "app/Panel.h"
 #include "panels/DialogSupport.h"
 #include "panels/LimiterDialog.h"
 #include "state/DeviceState.h"
+#include "ui/ColourScheme.h"
+#include "ui/Panel.h"
 
 #include <cstdio>
 

@@ -1,6 +1,5 @@
 #include "panels/OutputEQPanel.h"
 
-#include "app/ColourScheme.h"
 #include "panels/DelayPanel.h"
 #include "panels/LimiterPanel.h"
 #include "panels/OutputEQCutPanel.h"
@@ -8,6 +7,7 @@
 #include "panels/OutputSliders.h"
 #include "panels/PhasePanel.h"
 #include "state/DeviceState.h"
+#include "ui/ColourScheme.h"
 
 namespace
 {

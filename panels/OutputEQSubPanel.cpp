@@ -1,10 +1,10 @@
 #include "panels/OutputEQSubPanel.h"
 
-#include "app/ColourScheme.h"
-#include "app/Panel.h"
 #include "panels/OutputEQPanel.h"
 #include "panels/OutputSliders.h"
 #include "state/DeviceState.h"
+#include "ui/ColourScheme.h"
+#include "ui/Panel.h"
 
 namespace
 {

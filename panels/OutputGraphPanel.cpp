@@ -1,8 +1,8 @@
 #include "panels/OutputGraphPanel.h"
 
-#include "app/ColourScheme.h"
 #include "panels/EQGraph.h"
 #include "state/DeviceState.h"
+#include "ui/ColourScheme.h"
 
 #include <juce_data_structures/juce_data_structures.h>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/Panel.h"
-#include "app/UiContext.h"
 #include "device/Protocol.h"
+#include "ui/Panel.h"
+#include "ui/UiContext.h"
 
 #include <array>
 #include <memory>

@@ -1,8 +1,8 @@
 #include "panels/PhasePanel.h"
 
-#include "app/ColourScheme.h"
-#include "app/Panel.h"
 #include "state/DeviceState.h"
+#include "ui/ColourScheme.h"
+#include "ui/Panel.h"
 
 namespace
 {

@@ -1,7 +1,7 @@
 #include "panels/RouterButton.h"
 
-#include "app/TavikLookAndFeel.h"
 #include "state/RouterState.h"
+#include "ui/TavikLookAndFeel.h"
 
 RouterButton::RouterButton (RouterState& routerState, int inputIndex, int outputIndex)
     : juce::TextButton (juce::String::charToString (juce::juce_wchar ('A' + inputIndex)))

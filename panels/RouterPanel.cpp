@@ -1,10 +1,10 @@
 #include "panels/RouterPanel.h"
 
-#include "app/ColourScheme.h"
-#include "app/TavikLookAndFeel.h"
 #include "common/EqTables.h"
 #include "panels/RouterButton.h"
 #include "state/DeviceState.h"
+#include "ui/ColourScheme.h"
+#include "ui/TavikLookAndFeel.h"
 
 RouterPanel::Layout RouterPanel::layoutFor (int width, int height)
 {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Panel.h"
 #include "device/Protocol.h"
+#include "ui/Panel.h"
 
 #include <array>
 #include <memory>

@@ -1,7 +1,7 @@
 #include "panels/SliderWithTextBox.h"
 
-#include "app/Panel.h"
 #include "common/EqTables.h"
+#include "ui/Panel.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,8 +1,8 @@
 #include "panels/TopPanel.h"
 
-#include "app/Connection.h"
 #include "common/AskUser.h"
 #include "common/Status.h"
+#include "control/Connection.h"
 #include "state/StatePreset.h"
 
 namespace

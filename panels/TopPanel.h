@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/Panel.h"
 #include "device/DeviceLink.h"
 #include "device/Protocol.h"
+#include "ui/Panel.h"
 
 #include <atomic>
 #include <functional>

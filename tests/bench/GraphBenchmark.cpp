@@ -1,14 +1,14 @@
 // Paints the output graph panel with all six curves, at the size it has in
 // the default window and in a large one, into an image, and prints the time
 // per paint beside one frame at 60 Hz.
-#include "app/Connection.h"
 #include "app/MainWindowContent.h"
-#include "app/TavikLookAndFeel.h"
 #include "common/AskUser.h"
+#include "control/Connection.h"
 #include "device/HwThread.h"
 #include "device/SerialPort.h"
 #include "panels/OutputGraphPanel.h"
 #include "state/DeviceState.h"
+#include "ui/TavikLookAndFeel.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 

@@ -1,6 +1,6 @@
 // The real alert windows, inspected while they are up and then dismissed.
-#include "app/ColourScheme.h"
-#include "app/JuceAskUser.h"
+#include "ui/ColourScheme.h"
+#include "ui/JuceAskUser.h"
 
 #include <gtest/gtest.h>
 #include <juce_gui_basics/juce_gui_basics.h>

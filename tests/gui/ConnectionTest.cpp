@@ -1,7 +1,7 @@
 // Connecting, both whole-state transfers and the firmware upload, driven
 // through the real Connection, worker and record against simulated
 // processors on pseudo-terminals; the scripted user picks the port.
-#include "app/Connection.h"
+#include "control/Connection.h"
 #include "common/EqTables.h"
 #include "common/Status.h"
 #include "device/Protocol.h"

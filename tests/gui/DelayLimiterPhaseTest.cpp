@@ -3,7 +3,6 @@
 // sends, checked where it lands, in the simulated processor.
 #include "TranscriptMarker.h"
 #include "app/Settings.h"
-#include "app/TavikLookAndFeel.h"
 #include "engine/SimulatedProcessor.h"
 #include "panels/DelayDialog.h"
 #include "panels/DelayPanel.h"
@@ -12,6 +11,7 @@
 #include "panels/LimiterPanel.h"
 #include "panels/PhasePanel.h"
 #include "support/StateHarness.h"
+#include "ui/TavikLookAndFeel.h"
 
 #include <gtest/gtest.h>
 

@@ -2,14 +2,14 @@
 // plot and the grid, what a rendering shows, values far out of range, and
 // the output selection with its setting.
 #include "panels/EQGraph.h"
-#include "app/Connection.h"
 #include "app/Settings.h"
-#include "app/TavikLookAndFeel.h"
 #include "common/EqTables.h"
 #include "common/Status.h"
+#include "control/Connection.h"
 #include "panels/OutputGraphPanel.h"
 #include "state/EQResponse.h"
 #include "support/StateHarness.h"
+#include "ui/TavikLookAndFeel.h"
 
 #include <gtest/gtest.h>
 

@@ -4,12 +4,12 @@
 // simulated processor on a pseudo-terminal: what the panel sends is read
 // where it lands.
 #include "TranscriptMarker.h"
-#include "app/Connection.h"
 #include "app/Settings.h"
-#include "app/TavikLookAndFeel.h"
+#include "control/Connection.h"
 #include "engine/SimulatedProcessor.h"
 #include "panels/Input2EQPanel.h"
 #include "support/StateHarness.h"
+#include "ui/TavikLookAndFeel.h"
 
 #include <gtest/gtest.h>
 

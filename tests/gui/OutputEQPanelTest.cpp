@@ -3,9 +3,8 @@
 // where its controls go.
 #include "panels/OutputEQPanel.h"
 #include "TranscriptMarker.h"
-#include "app/Connection.h"
 #include "app/Settings.h"
-#include "app/TavikLookAndFeel.h"
+#include "control/Connection.h"
 #include "engine/SimulatedProcessor.h"
 #include "panels/DelayPanel.h"
 #include "panels/LimiterPanel.h"
@@ -14,6 +13,7 @@
 #include "panels/OutputSliders.h"
 #include "panels/PhasePanel.h"
 #include "support/StateHarness.h"
+#include "ui/TavikLookAndFeel.h"
 
 #include <gtest/gtest.h>
 

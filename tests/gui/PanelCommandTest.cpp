@@ -2,11 +2,10 @@
 // the real components, the commands checked where they land, in the
 // simulated processor on a pseudo-terminal.
 #include "TranscriptMarker.h"
-#include "app/Connection.h"
 #include "app/MainAppWindow.h"
 #include "app/Settings.h"
-#include "app/TavikLookAndFeel.h"
 #include "common/Status.h"
+#include "control/Connection.h"
 #include "device/FirmwareImage.h"
 #include "engine/SimulatedProcessor.h"
 #include "panels/OutputMutePanel.h"
@@ -14,6 +13,7 @@
 #include "panels/RouterPanel.h"
 #include "panels/TopPanel.h"
 #include "support/StateHarness.h"
+#include "ui/TavikLookAndFeel.h"
 
 #include <gtest/gtest.h>
 

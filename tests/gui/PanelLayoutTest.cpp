@@ -1,13 +1,12 @@
 // Where the window puts its panels and where the panels put their controls,
 // checked on the pure layouts and on the real components laid out by them.
-#include "app/Connection.h"
-#include "app/LogoPanel.h"
 #include "app/MainAppWindow.h"
 #include "app/MainWindowContent.h"
 #include "app/Settings.h"
-#include "app/TavikLookAndFeel.h"
 #include "common/Status.h"
+#include "control/Connection.h"
 #include "panels/Input2EQPanel.h"
+#include "panels/LogoPanel.h"
 #include "panels/OutputEQPanel.h"
 #include "panels/OutputGraphPanel.h"
 #include "panels/OutputMutePanel.h"
@@ -15,6 +14,7 @@
 #include "panels/RouterPanel.h"
 #include "panels/TopPanel.h"
 #include "support/StateHarness.h"
+#include "ui/TavikLookAndFeel.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/JuceAskUser.h"
+#include "ui/JuceAskUser.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 

@@ -1,4 +1,4 @@
-#include "app/ColourScheme.h"
+#include "ui/ColourScheme.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 

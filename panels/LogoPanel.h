@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Panel.h"
+#include "ui/Panel.h"
 
 // The product logo, stretched over the whole panel on a lighter frame.
 class LogoPanel final : public Panel

@@ -1,6 +1,6 @@
-#include "app/TavikLookAndFeel.h"
+#include "ui/TavikLookAndFeel.h"
 
-#include "app/ColourScheme.h"
+#include "ui/ColourScheme.h"
 
 TavikLookAndFeel::TavikLookAndFeel()
 {

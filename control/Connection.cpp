@@ -1,4 +1,4 @@
-#include "app/Connection.h"
+#include "control/Connection.h"
 
 #include "common/AskUser.h"
 #include "common/Status.h"
@@ -6,8 +6,6 @@
 #include "device/HwThread.h"
 #include "device/SerialPort.h"
 #include "state/DeviceState.h"
-
-#include <juce_gui_basics/juce_gui_basics.h>
 
 Connection::Connection (SerialPort& serialPort, HwThread& hwThread, DeviceState& deviceState,
                         juce::PropertiesFile& settingsFile, AskUser& askUser,
@@ -42,14 +40,7 @@ bool Connection::connectToDevice()
         return false; // cancelled
 
     // Nothing answering keeps this thread waiting for the full time-out.
-    const auto result = DeviceLink::connectAndIdentify (port, name, error,
-                                                        [] (bool waiting)
-                                                        {
-                                                            if (waiting)
-                                                                juce::MouseCursor::showWaitCursor();
-                                                            else
-                                                                juce::MouseCursor::hideWaitCursor();
-                                                        });
+    const auto result = DeviceLink::connectAndIdentify (port, name, error, showWaiting);
     if (result != DeviceLink::ConnectResult::connected)
     {
         ask.showMessage (messageTitle, error);

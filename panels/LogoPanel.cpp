@@ -1,6 +1,6 @@
-#include "app/LogoPanel.h"
+#include "panels/LogoPanel.h"
 
-#include "app/ColourScheme.h"
+#include "ui/ColourScheme.h"
 
 #include <cstddef>
 

@@ -17,7 +17,7 @@ class SerialPort;
 // Connecting to a processor and letting go of it, the remembered port, the
 // window title, the two whole-state transfers and the start of a firmware
 // upload. Everything here runs on the message thread; the panels reach the
-// device only through this object.
+// device only through this object. No GUI code: any front end can use it.
 class Connection
 {
 public:
@@ -53,6 +53,9 @@ public:
     int getFirmwareVersion() const;
     bool hasWaitingCommands() const;
     bool isFirmwarePending() const;
+
+    // Shows that the identification keeps the user waiting (a wait cursor in the window).
+    std::function<void (bool waiting)> showWaiting;
 
 private:
     SerialPort& port;

@@ -1,6 +1,6 @@
-#include "app/Panel.h"
+#include "ui/Panel.h"
 
-#include "app/ColourScheme.h"
+#include "ui/ColourScheme.h"
 
 Panel::Panel (const juce::String& panelTitle)
     : title (panelTitle)
