@@ -175,6 +175,7 @@ void OutputEQPanel::buttonClicked (juce::Button* button)
     }
     else if (button == flatButton.get())
     {
+        const DeviceState::Edit edit (context.state, DeviceState::ChangeSource::flat);
         for (int band = 0; band < bandCount; ++band)
             outputs.setBandGain (selectedOutput, band, 0.0);
         refreshOutputEQPanel();

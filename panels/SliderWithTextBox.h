@@ -1,5 +1,7 @@
 #pragma once
 
+#include "state/ValueRules.h"
+
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <optional>
@@ -102,8 +104,8 @@ protected:
 class BandwidthStepSlider : public SliderWithTextBox
 {
 public:
-    static constexpr double minimum = (double) 0.04f; // the table's own lowest entry
-    static constexpr double maximum = 3.0;
+    static constexpr double minimum = ValueRules::minimumBandwidth;
+    static constexpr double maximum = ValueRules::maximumBandwidth;
     juce::String getTextFromValue (double value) override;
     double proportionOfLengthToValue (double proportion) override;
     double valueToProportionOfLength (double value) override;

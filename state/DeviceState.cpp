@@ -53,6 +53,31 @@ juce::File DeviceState::defaultPresetFolder()
     return juce::File::getSpecialLocation (juce::File::userDocumentsDirectory).getChildFile ("Orveth Tavik");
 }
 
+DeviceState::Edit::Edit (DeviceState& deviceState, ChangeSource source, const juce::String& label)
+    : state (deviceState)
+{
+    if (state.editDepth++ > 0)
+        return;
+    state.editSource = source;
+    state.editLabel = label;
+    state.valuesBeforeEdit = ParamSpace::readAll (state);
+}
+
+DeviceState::Edit::~Edit()
+{
+    if (--state.editDepth > 0)
+        return;
+    RecordChange change{ state.editSource, state.editLabel, {} };
+    const auto& params = Param::all();
+    const auto after = ParamSpace::readAll (state);
+    for (size_t i = 0; i < params.size(); ++i)
+        if (!sameValue (state.valuesBeforeEdit[i], after[i]))
+            change.params.push_back ({ params[i], state.valuesBeforeEdit[i], after[i] });
+    state.valuesBeforeEdit.clear();
+    if (!change.params.empty())
+        state.listeners.call ([&change] (Listener& l) { l.recordChanged (change); });
+}
+
 void DeviceState::enqueue (std::unique_ptr<HardwareCommand> command)
 {
     hwThread.enqueue (std::move (command));
@@ -155,6 +180,7 @@ void DeviceState::queueReadBack()
 
 void DeviceState::applyReadBack (const ReadBackBuffer& read)
 {
+    const Edit edit (*this, ChangeSource::readBack);
     for (int input = 0; input < Input2EQState::channelCount; ++input)
         input2EQState.applyReadBack (input, read.blocks[(size_t) input]);
     for (int output = 0; output < OutputEQState::outputCount; ++output)

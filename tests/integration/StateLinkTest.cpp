@@ -4,6 +4,7 @@
 #include "common/EqTables.h"
 #include "device/Protocol.h"
 #include "engine/SimulatedProcessor.h"
+#include "state/ParamSpace.h"
 #include "state/StatePreset.h"
 #include "support/StateHarness.h"
 
@@ -78,36 +79,64 @@ TEST_F (StateLink, EveryKindOfSetterLandsAtItsAddressWithItsCode)
         int block; // 0..2 inputs, 3..8 outputs
         int address;
         int code;
+        const char* named; // the same edit by name: the same bytes go out again
     };
     const Case cases[] = {
-        { "input gain -3.5", [&] { in.setChannelGain (1, -3.5); }, 1, 1, 0x00, 31 },
-        { "input gain -60", [&] { in.setChannelGain (2, -60); }, 1, 2, 0x00, 144 },
-        { "input band gain 12.5", [&] { in.setBandGain (0, 2, 12.5); }, 1, 0, 0x0A, 48 },
-        { "input band frequency", [&] { in.setBandFrequency (2, 5, 800); }, 1, 2, 0x12, 47 },
-        { "input bandwidth 3", [&] { in.setBandWidth (1, 0, 3.0); }, 1, 1, 0x05, 17 },
-        { "input delay", [&] { in.setDelaySteps (0, 6000); }, 2, 0, 0x02, 0x80 },
-        { "output gain +12", [&] { out.setChannelGain (5, 12); }, 1, 8, 0x00, 0 },
-        { "output band frequency", [&] { out.setBandFrequency (0, 3, 20000); }, 1, 3, 0x0C, 89 },
-        { "output bandwidth 0.5", [&] { out.setBandWidth (2, 1, 0.5); }, 1, 5, 0x08, 12 },
-        { "output bandwidth 3", [&] { out.setBandWidth (2, 0, 3.0); }, 1, 5, 0x05, 75 },
-        { "low cut frequency", [&] { out.setCutFrequency (1, 0, 100); }, 1, 4, 0x11, 20 },
-        { "high cut frequency", [&] { out.setCutFrequency (1, 1, 1000); }, 1, 4, 0x0F, 50 },
-        { "high cut BES 12", [&] { out.setCutFilter (3, 1, 2, 1); }, 1, 6, 0x10, taviksim::cutFilterReadBackCode (6) },
-        { "low cut L-R 48", [&] { out.setCutFilter (3, 0, 3, 4); }, 1, 6, 0x12, taviksim::cutFilterReadBackCode (10) },
-        { "low cut OFF", [&] { out.setCutFilter (3, 0, 0, 2); }, 1, 6, 0x12, taviksim::cutFilterReadBackCode (0) },
-        { "phase", [&] { out.setPhase (4, 5); }, 1, 7, 0x14, 1 },
-        { "limiter -2.5", [&] { out.setLimiterThreshold (0, -2.5f); }, 1, 3, 0x13, 30 },
-        { "limiter 25", [&] { out.setLimiterThreshold (0, 25); }, 1, 3, 0x13, 8 },
-        { "output delay", [&] { out.setDelaySteps (5, 300); }, 2, 8, 0x01, 1 },
-        { "route", [&] { h.state.routerState.setRoute (2, 1, true); }, 1, 5, 0x15, 2 },
-        { "second route", [&] { h.state.routerState.setRoute (2, 2, true); }, 1, 5, 0x15, 6 },
-        { "route off", [&] { h.state.routerState.setRoute (2, 1, false); }, 1, 5, 0x15, 4 },
+        { "input gain -3.5", [&] { in.setChannelGain (1, -3.5); }, 1, 1, 0x00, 31, "input.B.gain=-3.5" },
+        { "input gain -60", [&] { in.setChannelGain (2, -60); }, 1, 2, 0x00, 144, "input.C.gain=-60" },
+        { "input band gain 12.5", [&] { in.setBandGain (0, 2, 12.5); }, 1, 0, 0x0A, 48, "input.A.band.3.gain=12" },
+        { "input band frequency", [&] { in.setBandFrequency (2, 5, 800); }, 1, 2, 0x12, 47, "input.C.band.6.freq=800" },
+        { "input bandwidth 3", [&] { in.setBandWidth (1, 0, 3.0); }, 1, 1, 0x05, 17, "input.B.band.1.bw=3" },
+        { "input delay", [&] { in.setDelaySteps (0, 6000); }, 2, 0, 0x02, 0x80, "input.A.delay=126" },
+        { "input name", [&] { in.setChannelName (2, "Vox", true); }, 8, 2, 0x18, 'V', "input.C.name=Vox" },
+        { "output gain +12", [&] { out.setChannelGain (5, 12); }, 1, 8, 0x00, 0, "output.6.gain=12" },
+        { "output band frequency", [&] { out.setBandFrequency (0, 3, 20000); }, 1, 3, 0x0C, 89,
+          "output.1.band.4.freq=20k" },
+        { "output bandwidth 0.5", [&] { out.setBandWidth (2, 1, 0.5); }, 1, 5, 0x08, 12, "output.3.band.2.bw=0.5" },
+        { "output bandwidth 3", [&] { out.setBandWidth (2, 0, 3.0); }, 1, 5, 0x05, 75, "output.3.band.1.bw=3" },
+        { "low cut frequency", [&] { out.setCutFrequency (1, 0, 100); }, 1, 4, 0x11, 20, "output.2.lowcut.freq=100" },
+        { "high cut frequency", [&] { out.setCutFrequency (1, 1, 1000); }, 1, 4, 0x0F, 50,
+          "output.2.highcut.freq=1000" },
+        { "high cut BES 12", [&] { out.setCutFilter (3, 1, 2, 1); }, 1, 6, 0x10, taviksim::cutFilterReadBackCode (6),
+          "output.4.highcut.type=bes output.4.highcut.slope=12" },
+        { "low cut L-R 48", [&] { out.setCutFilter (3, 0, 3, 4); }, 1, 6, 0x12, taviksim::cutFilterReadBackCode (10),
+          "output.4.lowcut.slope=48 output.4.lowcut.type=lr" },
+        { "low cut OFF", [&] { out.setCutFilter (3, 0, 0, 2); }, 1, 6, 0x12, taviksim::cutFilterReadBackCode (0),
+          "output.4.lowcut.type=off output.4.lowcut.slope=18" },
+        { "phase", [&] { out.setPhase (4, 5); }, 1, 7, 0x14, 1, "output.5.phase=inverted" },
+        { "limiter -2.5", [&] { out.setLimiterThreshold (0, -2.5f); }, 1, 3, 0x13, 30, "output.1.limiter=-2" },
+        { "limiter 25", [&] { out.setLimiterThreshold (0, 25); }, 1, 3, 0x13, 8, "output.1.limiter=25" },
+        { "output delay", [&] { out.setDelaySteps (5, 300); }, 2, 8, 0x01, 1, "output.6.delay=6.3" },
+        { "route", [&] { h.state.routerState.setRoute (2, 1, true); }, 1, 5, 0x15, 2, "output.3.route.B=on" },
+        { "second route", [&] { h.state.routerState.setRoute (2, 2, true); }, 1, 5, 0x15, 6, "output.3.route.C=on" },
+        { "route off", [&] { h.state.routerState.setRoute (2, 1, false); }, 1, 5, 0x15, 4, "output.3.route.B=off" },
+    };
+    const auto bytesOf = [] (const std::vector<taviksim::Message>& messages)
+    {
+        std::vector<std::vector<std::uint8_t>> bytes;
+        for (const auto& m : messages)
+            bytes.push_back (m.bytes);
+        return bytes;
     };
     for (const auto& c : cases)
     {
         c.edit();
         ASSERT_TRUE (received (std::uint64_t (c.messages))) << c.what;
         EXPECT_EQ (sim->memory().blocks[size_t (c.block)][size_t (c.address)], c.code) << c.what;
+
+        const auto bySetter = bytesOf (lastMessages (size_t (c.messages)));
+        std::vector<std::pair<Param, ParamValue>> values;
+        for (const auto& assignment : juce::StringArray::fromTokens (c.named, " ", {}))
+        {
+            const auto param = Param::fromString (assignment.upToFirstOccurrenceOf ("=", false, false));
+            ASSERT_TRUE (param.has_value()) << c.named;
+            const auto value = ParamSpace::parse (*param, assignment.fromFirstOccurrenceOf ("=", false, false));
+            ASSERT_TRUE (value.has_value()) << c.named;
+            values.push_back ({ *param, *value });
+        }
+        ASSERT_TRUE (ParamSpace::write (h.state, values)) << c.named;
+        ASSERT_TRUE (received (std::uint64_t (c.messages))) << c.named;
+        EXPECT_EQ (bytesOf (lastMessages (size_t (c.messages))), bySetter) << c.named;
     }
     // Whatever a refused setter would have sent never arrives.
     out.setCutFilter (3, 0, 2, 0);
