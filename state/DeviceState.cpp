@@ -163,6 +163,11 @@ std::unique_ptr<juce::XmlElement> DeviceState::readPresetDocument (const juce::F
 
 void DeviceState::queueReadBack()
 {
+    queueReadBack (ReadBackParts::everything());
+}
+
+void DeviceState::queueReadBack (const ReadBackParts& parts)
+{
     // Enqueueing happens on this thread only, so the count after this
     // command is known now; any other count when the answer arrives means
     // something was queued meanwhile.
@@ -175,18 +180,24 @@ void DeviceState::queueReadBack()
                 applyReadBack (read);
                 broadcastStatus (status, StatusReadBackDone);
             }
-        }));
+        },
+        parts));
 }
 
 void DeviceState::applyReadBack (const ReadBackBuffer& read)
 {
     const Edit edit (*this, ChangeSource::readBack);
+    const auto& parts = read.parts;
     for (int input = 0; input < Input2EQState::channelCount; ++input)
-        input2EQState.applyReadBack (input, read.blocks[(size_t) input]);
+        if (parts.blocks[(size_t) ReadBackParts::inputBlock (input)])
+            input2EQState.applyReadBack (input, read.blocks[(size_t) ReadBackParts::inputBlock (input)]);
     for (int output = 0; output < OutputEQState::outputCount; ++output)
     {
-        outputEQState.applyReadBack (output, read.blocks[(size_t) (Input2EQState::channelCount + output)]);
-        routerState.applyReadBack (output, read.routing[(size_t) output]);
+        if (parts.blocks[(size_t) ReadBackParts::outputBlock (output)])
+            outputEQState.applyReadBack (output, read.blocks[(size_t) ReadBackParts::outputBlock (output)]);
+        if (parts.routing)
+            routerState.applyReadBack (output, read.routing[(size_t) output]);
     }
-    muteState.applyReadBack (read.mute);
+    if (parts.mute)
+        muteState.applyReadBack (read.mute);
 }

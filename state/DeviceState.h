@@ -15,6 +15,7 @@ class AskUser;
 class HardwareCommand;
 class HwThread;
 struct ReadBackBuffer;
+struct ReadBackParts;
 
 // The one in-memory copy of every processor parameter. Everything here runs
 // on the message thread; each queued command carries copies of its values.
@@ -49,9 +50,12 @@ public:
     // unless anything was queued meanwhile: storing it then would overwrite
     // those edits in the record while their commands still go out.
     void queueReadBack();
+    // The same for only some parts (channel blocks, routing, mutes): what an
+    // edit needs to know of the processor before it sends anything.
+    void queueReadBack (const ReadBackParts& parts);
 
-    // Stores a read-back in every section, queueing nothing: the processor
-    // already holds these values.
+    // Stores the parts a read-back holds in their sections, queueing
+    // nothing: the processor already holds these values.
     void applyReadBack (const ReadBackBuffer& read);
 
     // Where a change of the record came from.
