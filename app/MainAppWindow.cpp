@@ -3,6 +3,7 @@
 #include "app/MainWindowContent.h"
 #include "common/AskUser.h"
 #include "control/Connection.h"
+#include "control/EditHistory.h"
 #include "ui/ColourScheme.h"
 
 MainAppWindow::MainAppWindow (const UiContext& uiContext)
@@ -35,6 +36,20 @@ MainAppWindow::~MainAppWindow()
 MainWindowContent& MainAppWindow::getContent() const
 {
     return *static_cast<MainWindowContent*> (getContentComponent());
+}
+
+bool MainAppWindow::keyPressed (const juce::KeyPress& key)
+{
+    if (context.history == nullptr || !key.getModifiers().isCommandDown())
+        return juce::DocumentWindow::keyPressed (key);
+    const int code = juce::CharacterFunctions::toUpperCase ((juce::juce_wchar) key.getKeyCode());
+    if (code == 'Z' && !key.getModifiers().isShiftDown())
+        context.history->undo();
+    else if (code == 'Z' || code == 'Y')
+        context.history->redo();
+    else
+        return juce::DocumentWindow::keyPressed (key);
+    return true;
 }
 
 void MainAppWindow::closeButtonPressed()

@@ -21,12 +21,16 @@ public:
     ~MainAppWindow() override;
 
     void closeButtonPressed() override;
+    // Ctrl+Z undoes, Ctrl+Shift+Z and Ctrl+Y redo, wherever the keyboard focus
+    // is in the window: a text box being typed in keeps the keys for itself.
+    bool keyPressed (const juce::KeyPress& key) override;
 
     MainWindowContent& getContent() const;
 
 private:
     UiContext context;
     juce::ComponentBoundsConstrainer constrainer;
+    juce::TooltipWindow tooltips{ this };
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (MainAppWindow)
 };

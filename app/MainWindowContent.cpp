@@ -39,8 +39,9 @@ MainWindowContent::Layout MainWindowContent::layoutFor (int width, int height)
 MainWindowContent::MainWindowContent (const UiContext& context)
     : status (context.status)
 {
-    topPanel = std::make_unique<TopPanel> (context.connection, context.state, context.status, context.ask,
-                                           context.progress, [this] { refreshPanels(); });
+    topPanel = std::make_unique<TopPanel> (
+        context.connection, context.state, context.status, context.ask, context.progress, [this] { refreshPanels(); },
+        context.history);
     routerPanel = std::make_unique<RouterPanel> (context.state);
     inputEQPanel = std::make_unique<Input2EQPanel> (context);
     outputEQPanel = std::make_unique<OutputEQPanel> (context);
