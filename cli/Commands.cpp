@@ -4,6 +4,7 @@
 #include "cli/DeviceSession.h"
 #include "cli/RewFilters.h"
 #include "cli/StateView.h"
+#include "common/FileAccess.h"
 #include "device/DeviceLink.h"
 #include "device/FirmwareFile.h"
 #include "device/Protocol.h"
@@ -102,6 +103,9 @@ channel preset of the same side; an existing file keeps everything else, a
 new one starts from the processor's power-on values. --port P (or neither
 option: the remembered port) sends the bands to the processor.
 )";
+
+// A filter export holds a few dozen lines; a bigger file is not one.
+constexpr size_t largestFilterExportBytes = 1024 * 1024;
 
 int usageError (const juce::String& message, const char* usage)
 {
@@ -417,12 +421,17 @@ int eqImport (const Arguments& a)
     }
 
     const auto file = fileArgument (a.positional[1]);
-    if (!file.existsAsFile())
+    juce::MemoryBlock bytes;
+    const auto read = FileAccess::readRegularFile (file, largestFilterExportBytes, bytes);
+    if (read != FileAccess::Read::done)
     {
-        printError (file.getFullPathName() + ": File does not exist");
+        printError (file.getFullPathName() + ": " +
+                    (read == FileAccess::Read::missing
+                         ? juce::String ("File does not exist")
+                         : RewFilters::notAnExportMessage + juce::String (" (") + FileAccess::describe (read) + ")"));
         return exitBadUsage;
     }
-    const auto parsed = RewFilters::parse (file.loadFileAsString());
+    const auto parsed = RewFilters::parse (RewFilters::textOf (bytes));
     if (parsed.error.isNotEmpty())
     {
         printError (file.getFullPathName() + ": " + parsed.error);

@@ -1,6 +1,7 @@
 #include "cli/RewFilters.h"
 
 #include "common/EqTables.h"
+#include "common/Utf8.h"
 #include "device/Protocol.h"
 #include "state/EQResponse.h"
 #include "state/OutputEQState.h"
@@ -129,6 +130,17 @@ double gridFrequency (int i)
 }
 } // namespace
 
+juce::String textOf (const juce::MemoryBlock& bytes)
+{
+    const auto* data = static_cast<const char*> (bytes.getData());
+    if (isWellFormedUtf8 (data, bytes.getSize()))
+        return juce::String::fromUTF8 (data, (int) bytes.getSize());
+    std::vector<juce::juce_wchar> wide (bytes.getSize() + 1, 0);
+    for (size_t i = 0; i < bytes.getSize(); ++i)
+        wide[i] = (juce::juce_wchar) (unsigned char) data[i];
+    return juce::String (juce::CharPointer_UTF32 (wide.data()));
+}
+
 Parsed parse (const juce::String& text)
 {
     Parsed parsed;
@@ -152,7 +164,7 @@ Parsed parse (const juce::String& text)
         parsed.filters.push_back (filter);
     }
     if (parsed.filters.empty())
-        parsed.error = "no \"Filter N:\" lines: not a filter settings export of Room EQ Wizard";
+        parsed.error = "no \"Filter N:\" lines: " + juce::String (notAnExportMessage);
     return parsed;
 }
 

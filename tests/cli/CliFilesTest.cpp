@@ -4,6 +4,8 @@
 
 #include "state/StateXml.h"
 
+#include <sys/stat.h>
+
 using namespace clitest;
 
 TEST_F (Cli, EveryCommandHasHelpAndBadUsageExitsTwo)
@@ -55,6 +57,21 @@ TEST_F (Cli, BadFilesExitTwoWithTheProgramsMessageAndTouchNoPort)
                           "</Tavik_Firmware></Orveth_Corporation>");
     const auto text = path ("notes.txt");
     folder.getChildFile ("notes.txt").replaceWithText ("not XML at all");
+    // Only regular files are read, and only so much of them: neither waits
+    // for a writer nor reads until memory runs out.
+    const auto fifo = path ("fifo");
+    ASSERT_EQ (::mkfifo (fifo.c_str(), 0600), 0);
+    // An overlong form (U+074D in three bytes) in a channel name.
+    const auto overlong = path ("overlong.TavikPreset");
+    const std::string name =
+        "<Orveth_Tavik_state><Orveth_Tavik_input2_EQ_state><Input2_EQ_channel_00>"
+        "<channel_name name=\"A\xe0\x9d\x8d\"/></Input2_EQ_channel_00></Orveth_Tavik_input2_EQ_state>"
+        "</Orveth_Tavik_state>";
+    folder.getChildFile ("overlong.TavikPreset").replaceWithData (name.data(), name.size());
+    const auto overlongFirmware = path ("overlong.TavikFirmware");
+    const std::string firmware = "<Orveth_Corporation><Tavik_Firmware><Version>\xe0\x9d\x8d</Version><Code>00</Code>"
+                                 "</Tavik_Firmware></Orveth_Corporation>";
+    folder.getChildFile ("overlong.TavikFirmware").replaceWithData (firmware.data(), firmware.size());
 
     const struct
     {
@@ -69,10 +86,19 @@ TEST_F (Cli, BadFilesExitTwoWithTheProgramsMessageAndTouchNoPort)
         { { "firmware", broken, "--port", sim.port }, "tavikctl: Unable to parse firmware file due to error: " },
         { { "eq", "import", text, "--output", "1", "--port", sim.port },
           "tavikctl: " + text + ": no \"Filter N:\" lines" },
+        { { "show", fifo }, "tavikctl: " + fifo + ": Invalid file format\n" },
+        { { "show", "/dev/zero" }, "tavikctl: /dev/zero: Invalid file format\n" },
+        { { "show", overlong }, "tavikctl: " + overlong + ": Invalid file format\n" },
+        { { "firmware", fifo, "--port", sim.port }, "tavikctl: Unable to parse firmware file due to error: " },
+        { { "firmware", "/dev/zero", "--port", sim.port }, "tavikctl: Unable to parse firmware file due to error: " },
+        { { "firmware", overlongFirmware, "--port", sim.port },
+          "tavikctl: Unable to parse firmware file due to error: " },
+        { { "eq", "import", fifo, "--output", "1", "--port", sim.port }, "tavikctl: " + fifo + ": not a filter" },
+        { { "eq", "import", "/dev/zero", "--output", "1", "--port", sim.port }, "tavikctl: /dev/zero: not a filter" },
     };
     for (const auto& b : bad)
     {
-        const auto r = run (b.arguments);
+        const auto r = run (b.arguments, 10000);
         EXPECT_EQ (r.status, 2) << b.message;
         EXPECT_EQ (r.err.rfind (b.message, 0), 0u) << r.err;
     }
