@@ -82,6 +82,7 @@ struct Import
 // bandCount and maximumBandwidthCode are the channel's (Protocol's input or
 // output values). Without dropExtra a filter the bands cannot express, or
 // more peaking filters than bands, refuses the import; with it they are
-// dropped, keeping the first peaking filters in file order.
+// dropped, keeping the first peaking filters in file order. A refused import
+// maps and evaluates nothing.
 Import map (const std::vector<Filter>& filters, int bandCount, int maximumBandwidthCode, bool dropExtra);
 } // namespace RewFilters

@@ -376,7 +376,8 @@ TEST_F (Cli, FirmwareReachesTheProcessorByteForByte)
 }
 
 // Ctrl-C asks first: on a terminal the question waits for an answer, and
-// "n" lets the upload go on; without one a second Ctrl-C is the answer.
+// "n" or the end of input lets the upload go on; without one a second Ctrl-C
+// is the answer.
 // An abandoned upload sends nothing more (inside an upload even the
 // goodbye byte would be taken as image data).
 TEST_F (Cli, CtrlCAsksBeforeAbandoningAnUpload)
@@ -388,6 +389,13 @@ TEST_F (Cli, CtrlCAsksBeforeAbandoningAnUpload)
         Simulator sim (folder);
         PtyPeer terminal;
         ASSERT_TRUE (terminal.isOpen());
+        // Read in lines as a user's terminal is, where Ctrl-D ends the input.
+        termios modes{};
+        const int line = ::open (terminal.path().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        ASSERT_EQ (::tcgetattr (line, &modes), 0);
+        modes.c_lflag |= ICANON;
+        ASSERT_EQ (::tcsetattr (line, TCSANOW, &modes), 0);
+        ::close (line);
         auto upload = start ({ "firmware", file.getFullPathName().toStdString(), "--port", sim.port }, terminal.path());
         ASSERT_TRUE (waitFor ([&] { return contains (upload->errors(), "bytes"); }));
         upload->signal (SIGINT);
@@ -406,8 +414,14 @@ TEST_F (Cli, CtrlCAsksBeforeAbandoningAnUpload)
                 return sim.firmware().size() > sizeAfterNo + 300;
             }));
         EXPECT_TRUE (upload->running());
+        // The end of input (Ctrl-D) answers no, and the next question is asked and read again.
         upload->signal (SIGINT);
         ASSERT_TRUE (waitFor ([&] { return occurrences (upload->errors(), question) == 2; })) << upload->errors();
+        terminal.write ({ 0x04 });
+        ASSERT_TRUE (waitFor ([&] { return contains (upload->errors(), "end of input taken as no"); }));
+        EXPECT_TRUE (upload->running());
+        upload->signal (SIGINT);
+        ASSERT_TRUE (waitFor ([&] { return occurrences (upload->errors(), question) == 3; })) << upload->errors();
         terminal.write ({ 'y', '\n' });
         EXPECT_EQ (upload->wait (10000), 1);
         EXPECT_TRUE (contains (upload->errors(), "tavikctl: firmware upload abandoned after ")) << upload->errors();

@@ -90,6 +90,8 @@ TEST (RewFilters, ReadsFilterLinesPastHeadersWithEitherDecimalMark)
                "line 1: a peaking filter needs a Q above 0");
     EXPECT_EQ (RewFilters::parse ("x\nFilter 3: ON PK Fc abc Hz Gain 1 dB Q 1").error,
                "line 2: \"abc\" after \"Fc\" is not a number");
+    EXPECT_EQ (RewFilters::parse ("Filter 4: ON PK Fc 1e306 kHz Gain 1 dB Q 1").error,
+               "line 1: \"1e306 kHz\" after \"Fc\" is beyond any frequency");
     EXPECT_TRUE (
         RewFilters::parse ("Filter Settings file\n\nnothing else").error.startsWith ("no \"Filter N:\" lines"));
 }
@@ -137,6 +139,9 @@ TEST (RewFilters, FrequencyGainAndErrorFollowTheTablesAndTheLevelModel)
     EXPECT_FALSE (m.bands[3].has_value());
     // Held exactly but for its gain: the model's bells differ by the 3 dB cut off at the centre.
     EXPECT_NEAR (m.filters[2].largestErrorDb, 3.0, 0.01);
+    // Refused before anything is mapped or evaluated (a huge export took minutes to be refused).
+    const auto refused = RewFilters::map (std::vector<RewFilters::Filter> (5, peaking (1000, 6, 1)), 4, 75, false);
+    EXPECT_TRUE (refused.refusal.isNotEmpty() && refused.filters.empty() && refused.bands.empty());
     // A filter the bands hold exactly (1000 Hz, 6 dB, Q of exactly 1 octave) has no error.
     const auto exact = RewFilters::map ({ peaking (1000, 6, std::sqrt (2.0)) }, 4, 75, false);
     EXPECT_NEAR (exact.filters[0].largestErrorDb, 0.0, 1e-9);
