@@ -147,8 +147,12 @@ if [ -z "$total" ]; then
     echo "FAIL ctest ran no test"
     failed=$((failed + 1))
 else
-    passed=$((passed + total - ctest_failed))
-    failed=$((failed + ctest_failed))
+    # Each test binary is one CTest test: count its cases, and a binary that
+    # failed with no failed case (a crash, a time-out) as one failure.
+    cases=$build/Testing/Temporary/LastTest.log
+    passed=$((passed + $(grep -c '^\[       OK \]' "$cases" || true)))
+    cases_failed=$(grep -Ec '^\[  FAILED  \] [^ ]+ \([0-9]+ ms\)$' "$cases" || true)
+    failed=$((failed + (cases_failed > ctest_failed ? cases_failed : ctest_failed)))
 fi
 grep -h 'took\|cancelled after' "$build/Testing/Temporary/LastTest.log" 2>/dev/null | sort -u || true
 
