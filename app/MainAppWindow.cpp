@@ -41,6 +41,8 @@ void MainAppWindow::closeButtonPressed()
 {
     if (context.connection.isFirmwarePending() && !context.ask.askOkCancel (Connection::messageTitle, quitQuestion))
         return; // the upload goes on
+    // Names typed in the last half second go out before the queue is left behind.
+    getContent().commitPendingNames();
     if (auto* app = juce::JUCEApplicationBase::getInstance())
         app->systemRequestedQuit();
 }

@@ -184,6 +184,30 @@ TEST (MainWindow, ReadBackRefreshesThePanelsAndAnnouncesTheChange)
     EXPECT_EQ (content.getRouterPanel().getNameEditor (4).getText(), "Balcony");
 }
 
+TEST (MainWindow, NamesTypedAMomentBeforeSaveCopyLoadOrCloseAreInTheRecord)
+{
+    WindowParts parts;
+    MainAppWindow window (parts.context);
+    auto& content = window.getContent();
+    juce::TemporaryFile preset (".TavikPreset");
+    parts.h.ask.fileAnswers = { preset.getFile(), preset.getFile() };
+    juce::Button* const clicked[] = { &content.getTopPanel().getSaveButton(),
+                                      &content.getOutputEQPanel().getCopyButton(), nullptr }; // then the close button
+    for (int output = 0; output < 3; ++output)
+    {
+        content.getRouterPanel().getNameEditor (output).setText ("Zone " + juce::String (output));
+        pump(); // the editor's notice, then the click: both well inside the typing pause
+        clicked[output] != nullptr ? clicked[output]->triggerClick() : window.closeButtonPressed();
+        pump();
+        EXPECT_EQ (parts.h.outputs().getChannelName (output), "Zone " + juce::String (output)) << output;
+    }
+    EXPECT_TRUE (preset.getFile().loadFileAsString().contains ("\"Zone 0\""));
+    content.getInputEQPanel().getNameEditor().setText ("Typed"); // then LOAD: the file's name stays
+    content.getTopPanel().getLoadButton().triggerClick();
+    pump();
+    EXPECT_EQ (parts.h.inputs().getChannelName (0), "INPUT A");
+}
+
 TEST (MainWindow, RestoresAndSavesItsBoundsAndKeepsItsShape)
 {
     WindowParts parts;
