@@ -228,6 +228,14 @@ TEST (MainWindow, RestoresAndSavesItsBoundsAndKeepsItsShape)
         EXPECT_EQ (window.getContent().getBounds().getWidth(), 1200);
     }
 
+    parts.settings.setValue ("bounds", "5000 4000 60000 42000"); // huge, on a display no longer there
+    {
+        MainAppWindow window (parts.context);
+        EXPECT_TRUE (juce::Desktop::getInstance().getDisplays().getTotalBounds (true).contains (window.getBounds()));
+    }
+    const juce::Array<Rect> displays (Rect (0, 0, 1920, 1080), Rect (1920, 0, 1280, 1024)); // the one it overlaps most
+    EXPECT_EQ (MainAppWindow::boundsOnDisplays ({ 1800, 900, 800, 560 }, displays, {}), Rect (1920, 464, 800, 560));
+
     // Garbage keeps the centred default instead of a window nobody can see.
     parts.settings.setValue ("bounds", "garbage");
     MainAppWindow window (parts.context);
