@@ -1,15 +1,17 @@
 #include "ui/JuceAskUser.h"
 
+#include "ui/SystemMessageBox.h"
+
 #include <juce_gui_basics/juce_gui_basics.h>
 
 void JuceAskUser::showMessage (const juce::String& title, const juce::String& message)
 {
-    juce::AlertWindow::showMessageBox (juce::MessageBoxIconType::NoIcon, title, message, "OK");
+    SystemMessageBox::show (title, message);
 }
 
 bool JuceAskUser::askOkCancel (const juce::String& title, const juce::String& message)
 {
-    return juce::AlertWindow::showOkCancelBox (juce::MessageBoxIconType::NoIcon, title, message, "OK", "Cancel");
+    return SystemMessageBox::askOkCancel (title, message);
 }
 
 namespace
