@@ -17,6 +17,15 @@ public:
     static constexpr int defaultWidth = 800;
     static constexpr int defaultHeight = 560;
 
+    // Where a saved rectangle is shown: moved onto the display it overlaps
+    // most (else the nearest), shrunk with its shape kept when the display
+    // is smaller, and never below a quarter of the default size.
+    // displayAreas are the displays' usable areas, frame the window's border
+    // outside its bounds.
+    static juce::Rectangle<int> boundsOnDisplays (juce::Rectangle<int> saved,
+                                                  const juce::Array<juce::Rectangle<int>>& displayAreas,
+                                                  juce::BorderSize<int> frame);
+
     explicit MainAppWindow (const UiContext& context);
     ~MainAppWindow() override;
 

@@ -54,6 +54,9 @@ MainWindowContent::MainWindowContent (const UiContext& context)
                                                                 outputMutePanel.get(), outputGraphPanel.get() })
         addAndMakeVisible (panel);
 
+    topPanel->commitPendingNames = [this] { commitPendingNames(); };
+    outputEQPanel->commitPendingNames = [this] { routerPanel->commitPendingNames(); };
+
     status.addActionListener (this);
 }
 
@@ -70,8 +73,15 @@ void MainWindowContent::refreshPanels()
     outputMutePanel->refreshMutePanel();
 }
 
+void MainWindowContent::commitPendingNames()
+{
+    inputEQPanel->commitPendingName();
+    routerPanel->commitPendingNames();
+}
+
 void MainWindowContent::saveSettings()
 {
+    commitPendingNames();
     // The output panel's delay unit is written last, so it is the one kept.
     inputEQPanel->saveSettings();
     outputEQPanel->saveSettings();

@@ -109,6 +109,11 @@ void TopPanel::timerCallback()
 
 void TopPanel::buttonClicked (juce::Button* button)
 {
+    const bool wholeState = button == &loadButton || button == &saveButton || button == &syncToSoftwareButton ||
+                            button == &syncToHardwareButton;
+    if (wholeState && commitPendingNames)
+        commitPendingNames();
+
     if (button == &loadButton)
         loadStatePreset (state, refreshPanels);
     else if (button == &saveButton)

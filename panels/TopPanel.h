@@ -45,6 +45,10 @@ public:
               std::atomic<double>& progress, std::function<void()> refreshPanels, EditHistory* history = nullptr);
     ~TopPanel() override;
 
+    // Called before the record is saved, loaded, pushed or read back: names
+    // still waiting for their typing pause go into the record first.
+    std::function<void()> commitPendingNames;
+
     juce::TextButton& getLoadButton() { return loadButton; }
     juce::TextButton& getSaveButton() { return saveButton; }
     juce::TextButton& getUploadButton() { return uploadButton; }

@@ -49,7 +49,7 @@ OUTPUT_DELAY = (755, 405)
 OUTPUT_BAND1_GAIN_BOX = (84, 543)
 
 # Inside the dialogs.
-CHOOSER_COMBO, CHOOSER_OK = (170, 119), (122, 170)
+CHOOSER_COMBO = (170, 119)
 FILE_NAME_BOX, FILE_OK = (300, 436), (545, 476)
 DELAY_LEFT_BOX, DELAY_RIGHT_BOX, DELAY_LEFT_COMBO, DELAY_OK = (75, 56), (299, 56), (187, 56), (175, 120)
 LIMITER_BOX, LIMITER_OK = (210, 40), (140, 146)
@@ -128,12 +128,11 @@ def connect(app, sim, expect_title=True):
     """CONNECT, then the simulator's port in the real port chooser, then OK."""
     app.click(*CONNECT)
     chooser = app.wait_dialog("Orveth Tavik")
-    # The simulator is the last port in the list: open the list, close it
-    # again (the box keeps the keyboard) and step down to the end.
+    # The simulator is offered first (no USB adapters here, built-in ports last).
     app.click(*CHOOSER_COMBO, chooser)
     app.key("Escape")
-    app.key(*["Down"] * 12)
-    app.click(*CHOOSER_OK, chooser)
+    app.key(*["Up"] * 12)
+    app.key("Return")
     if expect_title:
         app.wait_title(connected_title(sim.port), 15)
 
