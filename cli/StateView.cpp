@@ -5,6 +5,7 @@
 #include "state/StateXml.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 namespace StateView
@@ -59,6 +60,18 @@ const char* kindName (Kind kind)
                                         : "output channel preset";
 }
 } // namespace
+
+juce::String number (double value, int decimals)
+{
+    // Not the framework's: it rounds through int (3e9 became -1294967296) and
+    // cuts its text at 48 characters. Too long for fixed point, in exponent form.
+    char buffer[64];
+    const auto end = buffer + sizeof (buffer);
+    auto result = std::to_chars (buffer, end, value, std::chars_format::fixed, decimals);
+    if (result.ec != std::errc() || std::abs (value) >= 1e15)
+        result = std::to_chars (buffer, end, value, std::chars_format::general, 9);
+    return juce::String (buffer, (size_t) (result.ptr - buffer));
+}
 
 bool kindOf (const juce::XmlElement& root, Kind& kind)
 {
