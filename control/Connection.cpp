@@ -147,7 +147,7 @@ void Connection::syncToHardware()
 bool Connection::startFirmwareUpload()
 {
     // The running upload keeps its image; a second one is never queued behind it.
-    if (worker.isFirmwarePending())
+    if (worker.isUploadActive())
     {
         ask.showMessage (messageTitle, uploadRunningMessage);
         return false;

@@ -152,9 +152,10 @@ bool HwThread::startFirmwareUpload (std::unique_ptr<FirmwareImage> image)
         image->progressTarget = &progress;
 
     // The worker may be reading the pending image: a second one is refused,
-    // and the running one is neither replaced nor freed. Only this thread
-    // sets the image, so one found absent here is still absent below.
-    if (isFirmwarePending())
+    // and the running one is neither replaced nor freed; so is one for a
+    // processor that has just taken an image. Only this thread sets the
+    // image, so one found absent here is still absent below.
+    if (isUploadActive())
         return false;
     *image->progressTarget = 0.0;
     handedOverOn = port.getSession();

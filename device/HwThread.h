@@ -35,7 +35,7 @@ public:
     // Hands a firmware image to the worker, which uploads it once the queue is
     // empty, and sets its progress to 0; false (image dropped) for an image
     // that is not exactly FirmwareImage::size bytes, or while another is
-    // pending or uploading. An image without a progress target advances the
+    // pending or uploading, or has ended on this connection. An image without a progress target advances the
     // worker's progress.
     bool startFirmwareUpload (std::unique_ptr<FirmwareImage> image);
     bool isFirmwarePending() const noexcept { return pendingFirmware.load() != nullptr; }

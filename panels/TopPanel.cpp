@@ -120,7 +120,7 @@ void TopPanel::upload()
 {
     if (!connection.isConnected())
         ask.showMessage (Connection::messageTitle, connectFirstMessage);
-    else if (connection.isFirmwarePending())
+    else if (connection.isUploadActive())
         return; // one upload at a time; this click changes nothing
     else if (connection.getFirmwareVersion() >= firmwareFeatureVersion)
     {
