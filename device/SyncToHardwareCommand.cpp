@@ -49,8 +49,10 @@ struct Handover
 };
 } // namespace
 
-SyncToHardwareCommand::SyncToHardwareCommand (Apply applyOnMessageThread, ReadBackParts parts)
+SyncToHardwareCommand::SyncToHardwareCommand (Apply applyOnMessageThread, Unanswered whenUnanswered,
+                                              ReadBackParts parts)
     : apply (std::move (applyOnMessageThread))
+    , unanswered (std::move (whenUnanswered))
 {
     buffer.parts = parts;
 }
@@ -58,8 +60,13 @@ SyncToHardwareCommand::SyncToHardwareCommand (Apply applyOnMessageThread, ReadBa
 void SyncToHardwareCommand::execute (WorkerContext& context)
 {
     context.broadcast (StatusBusy);
+    auto& port = context.port;
+    const auto session = port.getSession();
     if (readBack (context))
         handOver (context);
+    else if (unanswered != nullptr && !context.shouldExit() && port.isConnected() && port.getSession() == session &&
+             !port.isLineLost())
+        unanswered();
     context.reportQueueLevel();
 }
 

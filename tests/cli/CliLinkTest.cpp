@@ -350,7 +350,7 @@ TEST_F (Cli, PortsListsWhatThePortChooserOffers)
 // A processor that stops answering: push, pull and set give up within one
 // command's time-out or two (not one per remaining command) and say why.
 // Ctrl-C during a push stops it the same way, with the goodbye byte.
-TEST_F (Cli, ASilentProcessorOrCtrlCEndsPushPullAndSetWithExitOne)
+TEST_F (Cli, ASilentProcessorALostLineOrCtrlCEndsPushPullAndSetWithExitOne)
 {
     const auto preset = writeRichPreset (folder);
     {
@@ -366,6 +366,12 @@ TEST_F (Cli, ASilentProcessorOrCtrlCEndsPushPullAndSetWithExitOne)
         std::cout << "[ figure   ] silent processor: push ended after " << seconds << " s (time-out 10 s a message)\n";
         sim.stop();
         EXPECT_LE (sim.transcript().size(), 45u); // nothing sent after the failure but the goodbye
+    }
+    {
+        Simulator sim (folder, { "--hang-up-after", "200" });
+        const auto push = run ({ "push", preset.getFullPathName().toStdString(), "--port", sim.port }, 10000);
+        EXPECT_EQ (push.status, 1);
+        EXPECT_TRUE (contains (push.err, std::string ("tavikctl: ") + DeviceLink::lineLostMessage)) << push.err;
     }
     {
         Simulator sim (folder, { "--silent-from", "3" });
