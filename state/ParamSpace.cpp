@@ -26,25 +26,23 @@ bool isNumberKind (Kind kind) noexcept
            kind == Kind::cutFrequency || kind == Kind::limiter;
 }
 
-// The shortest decimal text that reads back as the value to 15 significant
-// digits (beyond them a product of steps shows only binary noise: a read-back
-// bandwidth of 41 steps is 1.64, not 1.6400000000000001); a value that came
-// from single precision (table entries, thresholds) as the float it was.
+// The shortest decimal text that reads back as the same single-precision
+// value, the precision sameValue compares in: the tables and thresholds are
+// single-precision values that read-backs and files give back as doubles
+// near them (41 bandwidth steps as 1.6400000000000001, a saved 0.04f as
+// 0.0399999991), and a person wants 1.64 and 0.04.
 juce::String numberText (double value)
 {
     if (value == 0.0)
         return "0";
     if (!std::isfinite (value))
         return juce::String (value);
-    const bool single = (double) (float) value == value;
+    const auto single = (float) value;
     char text[400];
-    std::snprintf (text, sizeof (text), "%.15g", value);
-    const double target = std::strtod (text, nullptr);
-    for (int decimals = 0; decimals <= 17; ++decimals)
+    for (int decimals = 0; std::isfinite (single) && decimals <= 17; ++decimals)
     {
         std::snprintf (text, sizeof (text), "%.*f", decimals, value);
-        const double back = std::strtod (text, nullptr);
-        if (back == target || (single && (float) back == (float) value))
+        if ((float) std::strtod (text, nullptr) == single)
             return text;
     }
     std::snprintf (text, sizeof (text), "%.17g", value);

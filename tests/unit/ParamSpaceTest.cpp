@@ -94,7 +94,7 @@ TEST (ParamValues, TypedTextTakesThePanelsLimitsAndStepsAndPrintsInTheirUnits)
         { "input.B.band.3.freq", "5", "20" },
         { "output.3.band.4.bw", "0.3", "0.3" },
         { "output.3.band.4.bw", "0", "0.04" },
-        { "output.3.band.4.bw", "1.6400000000000001", "1.64" }, // 41 steps of 0.04, as read back
+        { "output.3.band.4.bw", "1.6400000000000001", "1.64" }, // 41 steps of 0.04 as a read-back holds them
         { "output.1.limiter", "-2.5", "-2" },
         { "output.1.limiter", "40", "20" },
         { "input.C.delay", "2.5", "2.499" }, // the nearest 21 us step
