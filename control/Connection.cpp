@@ -65,6 +65,8 @@ void Connection::disconnectFromDevice (bool sendGoodbye)
 
 void Connection::syncToSoftware()
 {
+    // Sending brings a read-back's out-of-range values into range: one change.
+    const DeviceState::Edit edit (state);
     state.input2EQState.sendAllToDevice();
     state.outputEQState.sendAllToDevice();
     state.routerState.sendRouterToDevice();

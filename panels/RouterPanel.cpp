@@ -81,10 +81,20 @@ void RouterPanel::refreshRouterPanel()
     for (int output = 0; output < outputCount; ++output)
     {
         for (int input = 0; input < inputCount; ++input)
-            buttons[(size_t) input][(size_t) output]->setToggleState (state.routerState.isRouted (output, input),
-                                                                      juce::dontSendNotification);
-        editors[(size_t) output]->setText (state.outputEQState.getChannelName (output), false);
+            showRoute (output, input);
+        showName (output);
     }
+}
+
+void RouterPanel::showRoute (int output, int input)
+{
+    buttons[(size_t) input][(size_t) output]->setToggleState (state.routerState.isRouted (output, input),
+                                                              juce::dontSendNotification);
+}
+
+void RouterPanel::showName (int output)
+{
+    editors[(size_t) output]->setText (state.outputEQState.getChannelName (output), false);
 }
 
 void RouterPanel::resized()
@@ -128,12 +138,17 @@ void RouterPanel::textEditorTextChanged (juce::TextEditor& editor)
     const auto clean = sanitizeChannelName (text);
     if (clean != text)
         editor.setText (clean, true); // the repeated call finds the text clean
+    for (int output = 0; output < outputCount; ++output)
+        if (editors[(size_t) output].get() == &editor)
+            nameTyped[(size_t) output] = true;
     startTimer (nameSendDelayMs);
 }
 
 void RouterPanel::timerCallback()
 {
     stopTimer();
+    nameTyped.fill (false);
+    const DeviceState::Edit edit (state); // the names typed in one pause are one change
     for (int output = 0; output < outputCount; ++output)
     {
         const auto text = editors[(size_t) output]->getText();

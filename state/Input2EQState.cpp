@@ -159,7 +159,6 @@ void Input2EQState::copyChannelToClipboard (int channel) const
 
 bool Input2EQState::pasteChannelFromClipboard (int channel)
 {
-    const DeviceState::Edit edit (state, DeviceState::ChangeSource::clipboard);
     if (!isChannel (channel))
         return false;
     const auto root = StateXml::parseDocument (state.getAskUser().getClipboardText());
@@ -171,6 +170,7 @@ bool Input2EQState::pasteChannelFromClipboard (int channel)
                                         "The system clipboard does not contain valid data for the input EQ controls.");
         return false;
     }
+    const DeviceState::Edit edit (state, DeviceState::ChangeSource::clipboard);
     readChannel (channel, *root);
     return true;
 }
@@ -183,12 +183,12 @@ void Input2EQState::saveChannelPreset (int channel) const
 
 bool Input2EQState::loadChannelPreset (int channel)
 {
-    const DeviceState::Edit edit (state, DeviceState::ChangeSource::channelPreset);
     if (!isChannel (channel))
         return false;
     const auto root = state.loadPresetFile (presetExtension, elementTag);
     if (root == nullptr)
         return false;
+    const DeviceState::Edit edit (state, DeviceState::ChangeSource::channelPreset);
     readChannel (channel, *root);
     return true;
 }

@@ -333,7 +333,6 @@ void OutputEQState::copyChannelToClipboard (int output) const
 
 bool OutputEQState::pasteChannelFromClipboard (int output)
 {
-    const DeviceState::Edit edit (state, DeviceState::ChangeSource::clipboard);
     if (!isOutput (output))
         return false;
     const auto root = StateXml::parseDocument (state.getAskUser().getClipboardText());
@@ -345,6 +344,7 @@ bool OutputEQState::pasteChannelFromClipboard (int output)
                                         "The system clipboard does not contain valid data for the output EQ controls.");
         return false;
     }
+    const DeviceState::Edit edit (state, DeviceState::ChangeSource::clipboard);
     readChannel (output, *root, false);
     return true;
 }
@@ -357,12 +357,12 @@ void OutputEQState::saveChannelPreset (int output) const
 
 bool OutputEQState::loadChannelPreset (int output)
 {
-    const DeviceState::Edit edit (state, DeviceState::ChangeSource::channelPreset);
     if (!isOutput (output))
         return false;
     const auto root = state.loadPresetFile (presetExtension, elementTag);
     if (root == nullptr)
         return false;
+    const DeviceState::Edit edit (state, DeviceState::ChangeSource::channelPreset);
     readChannel (output, *root, false);
     return true;
 }
