@@ -66,7 +66,7 @@ void Connection::disconnectFromDevice (bool sendGoodbye)
 void Connection::syncToSoftware()
 {
     // Sending brings a read-back's out-of-range values into range: one change.
-    const DeviceState::Edit edit (state);
+    const DeviceState::Edit edit (state, DeviceState::ChangeSource::panel, "SYNC TO SOFTWARE");
     state.input2EQState.sendAllToDevice();
     state.outputEQState.sendAllToDevice();
     state.routerState.sendRouterToDevice();

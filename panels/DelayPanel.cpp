@@ -88,12 +88,16 @@ void DelayPanelBase::buttonClicked (juce::Button*)
         return;
 
     unit = dialog->getUnit();
+    refresh();
+    // A delay beyond what can be typed was read from the processor: OK
+    // without a new value leaves it there rather than cutting it to the limit.
+    if (dialog->getSteps() == steps && steps > Protocol::maximumDelaySteps)
+        return;
     const int channel = shownChannel(); // the owner cannot switch channels while the dialog is up
     if (section == Section::inputs)
         state.input2EQState.setDelaySteps (channel, dialog->getSteps());
     else
         state.outputEQState.setDelaySteps (channel, dialog->getSteps());
-    refresh();
 }
 
 Delay2Panel::Delay2Panel (DeviceState& deviceState, juce::PropertiesFile& settingsFile, std::function<int()> shownInput)

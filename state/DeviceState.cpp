@@ -1,10 +1,10 @@
 #include "state/DeviceState.h"
 
 #include "common/AskUser.h"
+#include "common/FileAccess.h"
 #include "common/Status.h"
 #include "device/HwThread.h"
 #include "device/SyncToHardwareCommand.h"
-#include "state/FileAccess.h"
 #include "state/FileReplace.h"
 #include "state/StateXml.h"
 
@@ -14,7 +14,7 @@ const juce::String chooserTitle ("Please enter the file name");
 const char* const invalidFormatMessage = "Invalid file format";
 
 // Preset files are far smaller; a bigger file is not ours and is not read whole.
-constexpr juce::int64 largestPresetFileBytes = 16 * 1024 * 1024;
+constexpr size_t largestPresetFileBytes = 16 * 1024 * 1024;
 
 juce::File withExtension (const juce::File& chosen, const juce::String& extension)
 {
@@ -148,14 +148,14 @@ std::unique_ptr<juce::XmlElement> DeviceState::loadPresetFile (const juce::Strin
 
 std::unique_ptr<juce::XmlElement> DeviceState::readPresetDocument (const juce::File& file, juce::String& error)
 {
-    if (!file.existsAsFile())
+    juce::String text;
+    const auto read = FileAccess::readTextFile (file, largestPresetFileBytes, text);
+    if (read == FileAccess::Read::missing)
     {
         error = "File does not exist";
         return {};
     }
-    std::unique_ptr<juce::XmlElement> root;
-    if (file.getSize() <= largestPresetFileBytes)
-        root = StateXml::parseDocument (file.loadFileAsString());
+    auto root = read == FileAccess::Read::done ? StateXml::parseDocument (text) : nullptr;
     if (root == nullptr)
         error = invalidFormatMessage;
     return root;

@@ -66,12 +66,12 @@ struct PanelCommands : ::testing::Test
 
     std::size_t seen = 0; // transcript entries already returned
 
-    // What the processor received since the last call (input A's gain, which
-    // nothing here sends, marks the end).
+    // What the processor received since the last call (input A's gain of
+    // -1 dB, which nothing here sends, marks the end).
     std::vector<Bytes> sentBeforeMarker()
     {
         return ::sentBeforeMarker (
-            *sim, seen, [this] { h.inputs().setChannelGain (0, -1.0); }, 0xA0);
+            *sim, seen, [this] { h.inputs().setChannelGain (0, -1.0); }, 0xA0, Protocol::gainCode (-1.0));
     }
 };
 
@@ -174,6 +174,7 @@ TEST_F (PanelCommands, NamesGoOutOnceWhenTypingPauses)
     EXPECT_EQ (sim->messageCount(), 0u) << "nothing goes out while typing may go on";
     EXPECT_EQ (panel.getNameEditor (0).getText(), "Lobby/Ba");
     EXPECT_EQ (panel.getNameEditor (3).getText(), "Sub-");
+    h.outputs().setChannelName (1, "Remote", false); // read back, not yet shown: not typed here, kept
 
     ASSERT_TRUE (pumpUntil ([&] { return !panel.isNameSendPending(); }));
     auto expected = nameCommands (0, "Lobby/Ba");
@@ -182,6 +183,7 @@ TEST_F (PanelCommands, NamesGoOutOnceWhenTypingPauses)
     EXPECT_EQ (sentBeforeMarker(), expected);
     EXPECT_EQ (h.outputs().getChannelName (0), "Lobby/Ba");
     EXPECT_EQ (h.outputs().getChannelName (3), "Sub-");
+    EXPECT_EQ (h.outputs().getChannelName (1), "Remote");
 }
 
 TEST_F (PanelCommands, RefreshShowsTheRecordAndSendsNothing)
