@@ -52,14 +52,12 @@ void TavikControlApp::initialise (const juce::String&)
 void TavikControlApp::shutdown()
 {
     constexpr int workerStopTimeoutMs = 10000;
-    if (hwThread != nullptr)
-        hwThread->stopThread (workerStopTimeoutMs);
+    if (connection != nullptr)
+        connection->shutDown (workerStopTimeoutMs); // the port is let go of, the worker stopped
     mainWindow = nullptr;
     history = nullptr;
     connection = nullptr;
     hwThread = nullptr; // discards what is still queued
-    if (serialPort != nullptr)
-        serialPort->close (true);
     serialPort = nullptr;
     deviceState = nullptr;
     askUser = nullptr;

@@ -32,9 +32,6 @@ bool SerialPort::open (const juce::String& name, juce::String& error)
 
 void SerialPort::close (bool sendGoodbye)
 {
-    if (connected && sendGoodbye)
-        write (&goodbyeByte, 1, nullptr, 100);
-
     std::unique_lock<std::mutex> guard (lock);
     closing = true;
     if (platform != nullptr)
@@ -45,7 +42,16 @@ void SerialPort::close (bool sendGoodbye)
     // this wait still fails at once (the interrupt is final) and then lets
     // go. A thread killed inside a transfer never returns, and then its own
     // reference keeps the handle alive.
-    transfersDone.wait_for (guard, std::chrono::seconds (2), [this] { return activeTransfers == 0; });
+    const bool alone =
+        transfersDone.wait_for (guard, std::chrono::seconds (2), [this] { return activeTransfers == 0; });
+
+    // Nothing else is on its way now, and nothing can follow: the goodbye
+    // goes out alone, after whatever was sent before.
+    if (sendGoodbye && alone && connected && platform != nullptr && !platform->isLost())
+    {
+        platform->resume();
+        platform->write (&goodbyeByte, 1, goodbyeTimeoutMs, [] { return false; });
+    }
 
     platform.reset();
     portName.clear();
@@ -56,7 +62,26 @@ void SerialPort::close (bool sendGoodbye)
 
 bool SerialPort::isConnected() const noexcept
 {
-    return connected.load();
+    // closing first: close clears connected before closing, so a port seen
+    // not closing and connected was not closed meanwhile.
+    return !closing.load() && connected.load();
+}
+
+bool SerialPort::isLineLost() const
+{
+    std::lock_guard<std::mutex> guard (lock);
+    return platform != nullptr && platform->isLost();
+}
+
+bool SerialPort::checkLine()
+{
+    auto port = acquire();
+    if (port == nullptr)
+        return false;
+    const bool lost = port->checkLine();
+    port.reset();
+    release();
+    return lost;
 }
 
 juce::String SerialPort::getPortName() const

@@ -135,7 +135,7 @@ void TopPanel::upload()
 {
     if (!connection.isConnected())
         ask.showMessage (Connection::messageTitle, connectFirstMessage);
-    else if (connection.isFirmwarePending())
+    else if (connection.isUploadActive())
         return; // one upload at a time; this click changes nothing
     else if (connection.getFirmwareVersion() >= firmwareFeatureVersion)
     {
@@ -157,8 +157,17 @@ void TopPanel::connectOrDisconnect()
         }
         return;
     }
-    if (connection.hasWaitingCommands() && !ask.askOkCancel (Connection::messageTitle, disconnectQuestion))
+    // Letting go during an upload may leave the unit unusable, and drops
+    // whatever waits behind it (the connection then sends no goodbye).
+    if (connection.isUploadActive())
+    {
+        if (!ask.askOkCancel (Connection::messageTitle, disconnectDuringUploadQuestion))
+            return;
+    }
+    else if (connection.hasWaitingCommands() && !ask.askOkCancel (Connection::messageTitle, disconnectQuestion))
+    {
         return;
+    }
     disconnect (true);
 }
 
@@ -186,9 +195,22 @@ void TopPanel::actionListenerCallback (const juce::String& message)
     switch (statusFromMessage (message))
     {
         case StatusUploadFailed:
-            setDeviceButtonsEnabled (connection.isConnected());
-            showProgress (false);
-            ask.showMessage (Connection::messageTitle, uploadFailedMessage);
+        {
+            // The processor may be in the middle of an image: nothing more
+            // goes to it on this connection.
+            const bool lost = connection.isLineLost();
+            disconnect (false);
+            ask.showMessage (Connection::messageTitle,
+                             lost ? juce::String (uploadFailedMessage) + " " + Connection::lineLostMessage
+                                  : juce::String (uploadFailedMessage));
+            break;
+        }
+        case StatusLineLost:
+            if (connection.isLineLost()) // else let go of already
+            {
+                disconnect (false);
+                ask.showMessage (Connection::messageTitle, Connection::lineLostMessage);
+            }
             break;
         case StatusUploadComplete:
             // The processor restarts with its new firmware: no goodbye to send.
@@ -200,7 +222,7 @@ void TopPanel::actionListenerCallback (const juce::String& message)
             break;
         case StatusIdle:
             // An upload waits for the empty queue and goes on after it.
-            showProgress (connection.isFirmwarePending());
+            showProgress (connection.isConnected() && connection.isUploadActive());
             // A queue still draining after a disconnection must not bring back
             // buttons that need a device.
             setDeviceButtonsEnabled (connection.isConnected());

@@ -29,6 +29,9 @@ public:
     static constexpr const char* noReadBackMessage = DeviceLink::noReadBackMessage;
     static constexpr const char* disconnectQuestion = "The application is currently writing to the device.  Are you "
                                                       "sure you want to disconnect and lose any pending changes?";
+    static constexpr const char* disconnectDuringUploadQuestion =
+        "Interrupting a firmware upload may render your unit unusable, and the changes waiting to be sent will be "
+        "lost. Are you sure you want to disconnect?";
     static constexpr const char* uploadFailedMessage = DeviceLink::uploadFailedMessage;
     static constexpr const char* uploadCompleteMessage = DeviceLink::uploadCompleteMessage;
 

@@ -56,6 +56,9 @@ LIMITER_BOX, LIMITER_OK = (210, 40), (140, 146)
 MESSAGE_OK = None  # message boxes take Return as OK
 
 PRESET_CHOOSER = "Please enter the file name"
+FIRMWARE_CHOOSER = "Please select the firmware to upload"
+DISCONNECT_QUESTION = "Interrupting a firmware upload may render your unit unusable"
+LINE_LOST = "The connection to your Tavik was lost."
 ORANGE = (255, 140, 0)  # a button that is on
 DISCONNECTED = "Tavik Serial Control - Disconnected"
 
@@ -157,6 +160,28 @@ def choose_file(app, title, path):
 def dismiss(app, window):
     app.click(*_message_ok(app, window), window)
     app.wait_no_dialog()
+
+
+def answer(app, box, ok):
+    """OK (Return) or Cancel (Escape) in a question box, once the box has the keyboard."""
+    app.click(30, 40, box)
+    app.key("Return" if ok else "Escape")
+    app.wait_closed(box)
+
+
+def write_firmware(s):
+    """A firmware file whose image holds no 0x99: a goodbye byte among the image bytes shows."""
+    image = bytes(random.Random(3).choice([b for b in range(256) if b != 0x99]) for _ in range(65536))
+    firmware = s.folder / "new.TavikFirmware"
+    code = "\n".join(" ".join(f"{b:02x}" for b in image[i:i + 32]) for i in range(0, len(image), 32))
+    firmware.write_text("<Orveth_Corporation><Tavik_Firmware><Version>2.0a</Version><Code>\n"
+                        + code + "\n</Code></Tavik_Firmware></Orveth_Corporation>\n")
+    return image, firmware
+
+
+def image_bytes(sim):
+    """The bytes the processor took as image bytes, from its transcript."""
+    return bytes(int(b, 16) for meaning, b in sim.messages() if meaning.startswith("firmware byte"))
 
 
 def _message_ok(app, window):
@@ -392,21 +417,46 @@ def firmware_upload(s):
     sim = s.simulator(pace=False)
     app = s.program()
     connect(app, sim)
-    image = bytes(random.Random(3).randrange(256) for _ in range(65536))
-    firmware = s.folder / "new.TavikFirmware"
-    code = "\n".join(" ".join(f"{b:02x}" for b in image[i:i + 32]) for i in range(0, len(image), 32))
-    firmware.write_text("<Orveth_Corporation><Tavik_Firmware><Version>2.0a</Version><Code>\n"
-                        + code + "\n</Code></Tavik_Firmware></Orveth_Corporation>\n")
+    image, firmware = write_firmware(s)
     app.click(*UPLOAD_FIRMWARE)
-    choose_file(app, "Please select the firmware to upload", firmware)
-    time.sleep(5)
+    choose_file(app, FIRMWARE_CHOOSER, firmware)
+    wait_for("the upload under way", lambda: sim.memory()["firmware"]["bytesReceived"] > 1000, 10)
+    # DISCONNECT asks first; Cancel lets the upload go on to its end.
+    app.click(*CONNECT)
+    box = app.wait_message("Tavik", DISCONNECT_QUESTION)
+    s.shot(app, "disconnect-question", box)
+    answer(app, box, ok=False)
     s.shot(app, "firmware-uploading")
+    check(app.title() == connected_title(sim.port), f"Cancel disconnected: {app.title()!r}")
     box = app.wait_message("Tavik", "Firmware upload complete.", 200)
     s.shot(app, "firmware-complete", box)
     dismiss(app, box)
     app.wait_title(DISCONNECTED)
     check(sim.memory()["firmware"]["complete"], "the simulator did not see a whole upload")
-    check(sim.firmware_file.read_bytes() == image, "the uploaded image differs from the file's")
+    check(image_bytes(sim) == image, "the uploaded image differs from the file's")
+
+
+@register
+def disconnect_during_upload(s):
+    sim = s.simulator(pace=False)
+    app = s.program()
+    connect(app, sim)
+    image, firmware = write_firmware(s)
+    app.click(*UPLOAD_FIRMWARE)
+    choose_file(app, FIRMWARE_CHOOSER, firmware)
+    wait_for("the upload under way", lambda: sim.memory()["firmware"]["bytesReceived"] > 1000, 10)
+    app.click(*MUTE[2])  # an edit meanwhile: never among the image bytes
+    app.click(*CONNECT)
+    box = app.wait_message("Tavik", DISCONNECT_QUESTION)
+    answer(app, box, ok=True)
+    app.wait_title(DISCONNECTED, 2)
+    time.sleep(1)  # an "upload failed" box, or bytes after the disconnection, would show by now
+    s.shot(app, "after-disconnect")
+    check(set(app.windows()) == {app.window}, f"a box after abandoning the upload: {app.windows()}")
+    received = image_bytes(sim)
+    check(1000 < len(received) < len(image), f"the processor holds {len(received)} image bytes")
+    check(0x99 not in received, f"a goodbye byte among the image bytes, at {received.find(0x99)}")
+    check(received == image[:len(received)], "the processor's image bytes are not the file's")
 
 
 @register
@@ -454,21 +504,32 @@ def processor_not_answering(s):
     check(app.title() == DISCONNECTED, f"title after a silent processor: {app.title()!r}")
 
 
+def lost_line_is_told(s, app, sim, what):
+    """Without a click, the title says Disconnected within 2 s and the box says why."""
+    wait_for("the simulator to go away", lambda: not sim.alive(), 15)
+    app.wait_title(DISCONNECTED, 2)
+    box = app.wait_message("Tavik", LINE_LOST, 5)
+    s.shot(app, f"{what}-message", box)
+    dismiss(app, box)
+    time.sleep(1)
+    check(set(app.windows()) == {app.window}, f"more boxes after the lost line: {app.windows()}")
+
+
 @register
 def hang_up_during_sync(s):
     sim = s.simulator("--hang-up-after", "600")
     app = s.program()
     connect(app, sim)
     app.click(*SYNC_TO_SOFTWARE)
-    wait_for("the simulator to hang up", lambda: not sim.alive(), 15)
-    time.sleep(1)
-    s.shot(app, "after-hang-up")
-    for window, name in app.windows().items():  # whatever the program said about it
-        if window != app.window:
-            s.shot(app, "hang-up-message", window)
-            dismiss(app, window)
-    app.click(*CONNECT)  # responsive: DISCONNECT works
-    app.wait_title(DISCONNECTED, 15)
+    lost_line_is_told(s, app, sim, "hang-up")
+    # The port was let go of: CONNECT opens the chooser again. A processor
+    # killed during a push is told alike.
+    again = s.simulator(name="again")
+    connect(app, again)
+    app.click(*SYNC_TO_SOFTWARE)
+    wait_for("the push under way", lambda: len(again.messages()) > 50, 10)
+    again.process.kill()
+    lost_line_is_told(s, app, again, "killed")
 
 
 @register
