@@ -427,10 +427,16 @@ TEST_F (StateLink, UndoAndRedoSendTheValuesTheyRestoreAndNothingElse)
     // Waits for the queue to drain; the messages that arrived since the last call.
     const auto settle = [this]
     {
-        for (int i = 0; i < 400 && h.worker.getPendingCount() > 0; ++i)
-            std::this_thread::sleep_for (5ms);
-        std::this_thread::sleep_for (100ms);
-        const auto now = sim->messageCount();
+        // Quiet once nothing waits and nothing has arrived for a while (the
+        // last command may still be on the line when the queue empties).
+        auto now = sim->messageCount();
+        for (int quiet = 0, i = 0; quiet < 6 && i < 400; ++i)
+        {
+            std::this_thread::sleep_for (50ms);
+            const auto later = sim->messageCount();
+            quiet = later == now && h.worker.getPendingCount() == 0 ? quiet + 1 : 0;
+            now = later;
+        }
         const auto arrived = now - counted;
         counted = now;
         return arrived;
