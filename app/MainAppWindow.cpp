@@ -93,7 +93,7 @@ bool MainAppWindow::keyPressed (const juce::KeyPress& key)
 {
     if (context.history == nullptr || !key.getModifiers().isCommandDown())
         return juce::DocumentWindow::keyPressed (key);
-    const int code = juce::CharacterFunctions::toUpperCase ((juce::juce_wchar) key.getKeyCode());
+    const auto code = juce::CharacterFunctions::toUpperCase ((juce::juce_wchar) key.getKeyCode());
     if (code == 'Z' && !key.getModifiers().isShiftDown())
         context.history->undo();
     else if (code == 'Z' || code == 'Y')
