@@ -328,7 +328,10 @@ private:
         {
             rig->sim.reset();
             if (!rig->startSimulator (initial))
+            {
+                record.require (false, "the fresh simulator did not start: " + rig->sim->error());
                 return false;
+            }
         }
         else
         {
