@@ -584,8 +584,10 @@ void CaseRun::readBack()
     const bool ended = waitFor ([&] { return reached->load(); }, 40s);
     record.seconds = secondsSince (start);
     record.require (ended, "the read-back never ended");
-    std::this_thread::sleep_for (100ms); // the final status codes reach the message thread
-    record.require (rig->codes[StatusIdle] >= 1, "no idle status after the read-back");
+    std::this_thread::sleep_for (100ms); // anything still on its way arrives meanwhile
+    // The final status codes reach the message thread in their own time: on a
+    // loaded machine a fixed pause is not always enough.
+    record.require (waitFor ([&] { return rig->codes[StatusIdle] >= 1; }, 5s), "no idle status after the read-back");
     record.require (rig->received (base + 1).size() == (is (Trouble::silence) ? k + 1 : k),
                     "requests after the failed one");
     record.require (sameSettings (rig->sim->memory(), initial), "the read-back changed the processor");
@@ -637,6 +639,8 @@ void CaseRun::upload()
         record.require (rig->sim->waitForMessages (base + k, 30000ms), "the faulted byte never arrived");
         std::this_thread::sleep_for (userNoticesSilence);
         disconnect(); // enabled during an upload
+        // Its goodbye byte is read by the processor in its own time.
+        record.require (rig->sim->waitForMessages (base + k + 1, 5000ms), "the goodbye never arrived");
     }
     const bool ended =
         waitFor ([&] { return rig->codes[StatusUploadFailed] + rig->codes[StatusUploadComplete] > 0; }, 60s);
