@@ -585,8 +585,7 @@ void CaseRun::readBack()
     record.seconds = secondsSince (start);
     record.require (ended, "the read-back never ended");
     std::this_thread::sleep_for (100ms); // anything still on its way arrives meanwhile
-    // The final status codes reach the message thread in their own time: on a
-    // loaded machine a fixed pause is not always enough.
+    // The final status codes follow in their own time (a fixed pause once was too short).
     record.require (waitFor ([&] { return rig->codes[StatusIdle] >= 1; }, 5s), "no idle status after the read-back");
     record.require (rig->received (base + 1).size() == (is (Trouble::silence) ? k + 1 : k),
                     "requests after the failed one");
@@ -639,7 +638,6 @@ void CaseRun::upload()
         record.require (rig->sim->waitForMessages (base + k, 30000ms), "the faulted byte never arrived");
         std::this_thread::sleep_for (userNoticesSilence);
         disconnect(); // enabled during an upload
-        // Its goodbye byte is read by the processor in its own time.
         record.require (rig->sim->waitForMessages (base + k + 1, 5000ms), "the goodbye never arrived");
     }
     const bool ended =
