@@ -39,7 +39,8 @@ function(tavik_windows_setup)
     set(setup ${PROJECT_BINARY_DIR}/TavikSetup-${TAVIK_VERSION}.exe)
     set(defines -DVERSION=${TAVIK_VERSION}
         -DVERSION_QUAD=${TAVIK_VERSION_MAJOR}.${TAVIK_VERSION_MINOR}.${TAVIK_VERSION_PATCH}.0
-        -DOUTFILE=${setup} -DTAVIKCONTROL_EXE=$<TARGET_FILE:tavikcontrol> -DOLVANE_EXE=$<TARGET_FILE:Olvane>)
+        -DOUTFILE=${setup} -DLICENSE_FILE=${PROJECT_SOURCE_DIR}/LICENSE
+        -DTAVIKCONTROL_EXE=$<TARGET_FILE:tavikcontrol> -DOLVANE_EXE=$<TARGET_FILE:Olvane>)
     set(depends tavikcontrol Olvane)
     if(TARGET tavikctl)
         list(APPEND defines -DTAVIKCTL_EXE=$<TARGET_FILE:tavikctl>)
@@ -48,7 +49,7 @@ function(tavik_windows_setup)
     set(script ${PROJECT_SOURCE_DIR}/packaging/windows/Tavik.nsi)
     add_custom_command(OUTPUT ${setup}
         COMMAND ${TAVIK_MAKENSIS} -V2 -WX -NOCD ${defines} ${script}
-        DEPENDS ${depends} ${script}
+        DEPENDS ${depends} ${script} ${PROJECT_SOURCE_DIR}/LICENSE
         COMMENT "Writing TavikSetup-${TAVIK_VERSION}.exe"
         VERBATIM)
     add_custom_target(windows-setup DEPENDS ${setup})

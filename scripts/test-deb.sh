@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a Linux build folder (cpack -G DEB) and
-# proves it: lintian finds no error, dpkg installs it into a scratch root
+# proves it: lintian finds no error and no program built without the
+# distribution's hardening, dpkg installs it into a scratch root
 # whose database holds only the packages it depends on (so dpkg itself
 # checks the declared dependencies), the files are in place, and the
 # installed programs run. Needs root (dpkg --root), as the test command does.
@@ -38,8 +39,12 @@ dpkg-deb -f "$deb" Version Depends Recommends Installed-Size
 dpkg-deb -f "$deb" Depends | grep -Eq '(^|, )libc6 \(>= [0-9.]+\)' || fail "no shared-library dependencies"
 
 echo "--- lintian"
-lintian --display-level '>=info' --fail-on error "$deb" || fail "lintian reports errors"
+report=$(lintian --display-level '>=info' --fail-on error "$deb") || { echo "$report"; fail "lintian reports errors"; }
+echo "$report"
 echo "--- lintian done"
+# The programs are built hardened (cmake/Hardening.cmake): lintian names any
+# that lacks fortified functions, the stack protector, RELRO, bind-now or PIE.
+! grep -E 'hardening-no-' <<<"$report" >/dev/null || fail "lintian finds programs built without hardening"
 
 # A scratch root whose dpkg database lists only our dependencies, copied
 # from this machine's: dpkg refuses the package if any is unmet.

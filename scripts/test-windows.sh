@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Windows executables with MinGW-w64 (build-windows/) and proves
 # the Windows-only code under Wine:
-#   1. every executable imports only Windows' own DLLs;
+#   1. every executable imports only Windows' own DLLs, and the programs are
+#      built for ASLR and NX;
 #   2. the Windows tests (serial port and tavikctl.exe against the processor
 #      simulator through mapped COM ports, the installer's real driver store)
 #      and the unit tests;
@@ -76,6 +77,25 @@ imports_are_system() {
 shipped=("$build/tavikcontrol.exe" "$build/tavikctl.exe" "$build/installer/Olvane.exe")
 for exe in "${shipped[@]}" "$build/tests/tavik_windows_tests.exe"; do
     check "imports of $(basename "$exe")" imports_are_system "$exe"
+done
+
+# Hardening (cmake/Hardening.cmake): Windows may load each program at a
+# random high address (so it must keep its relocations) and never runs data.
+# The setup program is left out: Debian's NSIS stub sets the flags but comes
+# without relocations, so it always loads at its fixed address.
+pe_hardened() {
+    local exe=$1 header flags relocations
+    header=$(x86_64-w64-mingw32-objdump -p "$exe")
+    flags=$(sed -n '/^DllCharacteristics/,/^SizeOf/p' <<<"$header" | grep -Eo '\b[A-Z_]{6,}\b' | tr '\n' ' ')
+    relocations=$(sed -n 's/^Entry 5 [0-9a-f]* \([0-9a-f]*\) Base Relocation Directory.*/\1/p' <<<"$header")
+    echo "$(basename "$exe"): $flags relocations 0x${relocations:-none}"
+    for flag in DYNAMIC_BASE HIGH_ENTROPY_VA NX_COMPAT; do
+        [[ " $flags " == *" $flag "* ]] || return 1
+    done
+    [ -n "$relocations" ] && [ $((16#$relocations)) -gt 0 ]
+}
+for exe in "${shipped[@]}"; do
+    check "ASLR (high entropy) and NX in $(basename "$exe")" pe_hardened "$exe"
 done
 
 # The file properties: the project's version in each program's version resource.

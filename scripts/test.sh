@@ -40,8 +40,9 @@ test_targets=(tavik_unit_tests tavik_link_tests tavik_gui_tests tavik_sim_tests 
 
 # Independent test binaries run two at a time; the GUI tests share the one
 # display, and the timing-sensitive link tests take both cores (tests/CMakeLists.txt).
-run_ctest() { # build folder
-    xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir "$1" --output-on-failure -j2
+# A build whose tests went missing fails rather than passing with none.
+run_ctest() { # build folder, ctest arguments...
+    xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir "$1" --output-on-failure --no-tests=error -j2 "${@:2}"
 }
 
 status=0
@@ -58,11 +59,32 @@ for kind in $builds; do
     fi
     dir=build-test-$kind
     targets=("${test_targets[@]}")
-    [ "$kind" = plain ] && targets=()
-    stage "$kind build" scripts/build.sh "$dir" "$kind" "${targets[@]}" || { status=1; continue; }
-    stage "$kind tests" run_ctest "$dir" || status=1
+    # The syntax check of the Windows files compiles none of this build's
+    # code: the plain build's run of it is the same check.
+    skipped='windows_syntax'
     if [ "$kind" = plain ]; then
-        stage "unprivileged tests" scripts/test-unprivileged.sh "$dir" || status=1
+        targets=()
+    elif [ "$kind" = thread ]; then
+        # The driver installer and its tests start no thread of their own:
+        # nothing there for ThreadSanitizer (AddressSanitizer runs them).
+        targets=()
+        for t in "${test_targets[@]}"; do
+            [ "$t" = olvane_tests ] || [ "$t" = Olvane ] || targets+=("$t")
+        done
+        skipped+='|olvane_tests_NOT_BUILT'
+    fi
+    stage "$kind build" scripts/build.sh "$dir" "$kind" "${targets[@]}" || { status=1; continue; }
+    if [ "$kind" = plain ]; then
+        stage "$kind tests" run_ctest "$dir" || status=1
+    else
+        stage "$kind tests" run_ctest "$dir" -E "^($skipped)\$" || status=1
+    fi
+    if [ "$kind" = plain ]; then
+        # As an ordinary user what matters is opening and reopening ports;
+        # the paced firmware upload opens its port as every tavikctl command
+        # does, and its 65536 bytes are the same as in the run above.
+        stage "unprivileged tests" scripts/test-unprivileged.sh "$dir" \
+            --gtest_filter=-Cli.FirmwareReachesTheProcessorByteForByte || status=1
         stage "end-to-end" scripts/test-e2e.sh "$dir" || status=1
         stage "Debian package" scripts/test-deb.sh "$dir" || status=1
     fi

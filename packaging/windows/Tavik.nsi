@@ -1,6 +1,6 @@
 ; The Windows setup program, TavikSetup-<version>.exe. Built by the
 ; windows-setup target of a Windows build (cmake/Packaging.cmake), which
-; passes VERSION, VERSION_QUAD, OUTFILE and the programs' paths:
+; passes VERSION, VERSION_QUAD, OUTFILE, LICENSE_FILE and the programs' paths:
 ; TAVIKCONTROL_EXE, OLVANE_EXE and, when that program is built, TAVIKCTL_EXE.
 ; Silent: TavikSetup-<version>.exe /S [/D=folder]; Uninstall.exe /S.
 
@@ -33,6 +33,12 @@ VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=1033 "LegalCopyright" "${PUBLISHER}"
 
+; The GPL asks nothing of those who only run the program: the page informs,
+; and its button goes on rather than asking for agreement.
+!define MUI_LICENSEPAGE_TEXT_TOP "Tavik Serial Control is free software under the GNU General Public License, version 3 or later."
+!define MUI_LICENSEPAGE_TEXT_BOTTOM "You may use the program freely. The licence sets the terms for copying, changing and passing it on."
+!define MUI_LICENSEPAGE_BUTTON "$(^NextBtn)"
+!insertmacro MUI_PAGE_LICENSE "${LICENSE_FILE}"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_UNPAGE_CONFIRM

@@ -1,8 +1,9 @@
 // Paints the output graph panel with all six curves, at the size it has in
 // the default window and in a large one, into an image, and prints the time
 // per paint beside one frame at 60 Hz.
+#include "ProgramBench.h"
+
 #include "app/MainWindowContent.h"
-#include "common/AskUser.h"
 #include "control/Connection.h"
 #include "device/HwThread.h"
 #include "device/SerialPort.h"
@@ -19,38 +20,7 @@
 
 namespace
 {
-// Painting asks nothing; this user would only ever cancel.
-struct SilentUser : AskUser
-{
-    void showMessage (const juce::String&, const juce::String&) override {}
-    bool askOkCancel (const juce::String&, const juce::String&) override { return false; }
-    juce::String chooseFromList (const ListChoice&) override { return {}; }
-    juce::File chooseFileToSave (const juce::String&, const juce::File&, const juce::String&) override { return {}; }
-    juce::File chooseFileToOpen (const juce::String&, const juce::File&, const juce::String&) override { return {}; }
-    juce::String getClipboardText() override { return {}; }
-    void setClipboardText (const juce::String&) override {}
-};
-
 constexpr double frameLimitMs = 1000.0 / 60.0;
-
-// Every band and both cuts in use, so each curve does all its work.
-void shapeOutputs (OutputEQState& outputs)
-{
-    for (int output = 0; output < OutputEQState::outputCount; ++output)
-    {
-        outputs.setChannelGain (output, -2.0 * output);
-        for (int band = 0; band < OutputEQState::bandCount; ++band)
-        {
-            outputs.setBandGain (output, band, band % 2 == 0 ? 6.0 : -6.0);
-            outputs.setBandFrequency (output, band, 100.0 * (band + 1) * (output + 1));
-            outputs.setBandWidth (output, band, 1.0);
-        }
-        outputs.setCutFrequency (output, OutputEQState::lowCut, 40.0 + 10.0 * output);
-        outputs.setCutFilter (output, OutputEQState::lowCut, 1, 3);
-        outputs.setCutFrequency (output, OutputEQState::highCut, 15000.0 - 1000.0 * output);
-        outputs.setCutFilter (output, OutputEQState::highCut, 3, 1);
-    }
-}
 } // namespace
 
 int main (int argc, char** argv)
@@ -67,11 +37,11 @@ int main (int argc, char** argv)
         SerialPort port;
         juce::ActionBroadcaster status;
         std::atomic<double> progress{ 0.0 };
-        SilentUser ask;
+        bench::SilentUser ask;
         HwThread worker (port, status, progress);
         DeviceState state (worker, status, ask);
         Connection connection (port, worker, state, settings, ask, status, progress, nullptr);
-        shapeOutputs (state.outputEQState);
+        bench::shapeOutputs (state.outputEQState);
         const UiContext context{ settings, state, status, connection, ask, progress };
 
         std::printf ("output graph panel, six curves, painted into an image %d times per size\n", paints);

@@ -68,6 +68,26 @@ struct Program
     }
 };
 
+// Every band and both cuts of every output in use, so each curve the output
+// graph draws does all its work.
+inline void shapeOutputs (OutputEQState& outputs)
+{
+    for (int output = 0; output < OutputEQState::outputCount; ++output)
+    {
+        outputs.setChannelGain (output, -2.0 * output);
+        for (int band = 0; band < OutputEQState::bandCount; ++band)
+        {
+            outputs.setBandGain (output, band, band % 2 == 0 ? 6.0 : -6.0);
+            outputs.setBandFrequency (output, band, 100.0 * (band + 1) * (output + 1));
+            outputs.setBandWidth (output, band, 1.0);
+        }
+        outputs.setCutFrequency (output, OutputEQState::lowCut, 40.0 + 10.0 * output);
+        outputs.setCutFilter (output, OutputEQState::lowCut, 1, 3);
+        outputs.setCutFrequency (output, OutputEQState::highCut, 15000.0 - 1000.0 * output);
+        outputs.setCutFilter (output, OutputEQState::highCut, 3, 1);
+    }
+}
+
 // Queued behind other commands, notes when the worker reaches it: every
 // command before it has then written its message and verified its echo.
 class Marker final : public HardwareCommand

@@ -5,8 +5,15 @@
 // the same simulator in the same run (the program's own share). Then the
 // same push behind the simulator's USB-bridge model, with the low-latency
 // request honoured (1 ms) and refused (16 ms), and the message thread's
-// largest stall while a push runs.
+// largest stall while a push runs: with the record alone, and with the
+// program's window up (needs a display, e.g. under xvfb-run).
 #include "ProgramBench.h"
+
+#include "app/MainAppWindow.h"
+#include "control/Connection.h"
+#include "panels/OutputGraphPanel.h"
+#include "ui/TavikLookAndFeel.h"
+#include "ui/UiContext.h"
 
 #include <cstdlib>
 
@@ -45,6 +52,52 @@ Push pushOnce (bench::Program& program, const std::string& port)
     return push;
 }
 
+// The same pushes with the program's window and every panel listening, as
+// SYNC TO SOFTWARE runs in the program: the progress bar runs, and the whole
+// window, the graph drawing all six outputs, is painted during each push (as
+// when it is uncovered). The message thread's largest stall over the runs,
+// or a negative value when a push did not finish.
+double windowedStall (const std::string& port, int runs)
+{
+    TavikLookAndFeel lookAndFeel;
+    juce::LookAndFeel::setDefaultLookAndFeel (&lookAndFeel);
+    double stall = 0.0;
+    {
+        juce::TemporaryFile settingsFile;
+        juce::PropertiesFile settings (settingsFile.getFile(), juce::PropertiesFile::Options());
+        settings.setValue (OutputGraphPanel::settingsKey, OutputGraphPanel::allOutputs);
+        bench::Program program;
+        bench::shapeOutputs (program.state.outputEQState); // the port is closed: nothing is sent yet
+        Connection connection (program.port, program.worker, program.state, settings, program.ask, program.status,
+                               program.progress, nullptr);
+        MainAppWindow window (
+            UiContext{ settings, program.state, program.status, connection, program.ask, program.progress });
+        juce::MessageManager::getInstance()->runDispatchLoopUntil (1000); // shown, painted, the queue drained
+
+        for (int run = 0; run < runs && stall >= 0.0; ++run)
+        {
+            juce::String error;
+            if (!program.port.open (port, error))
+            {
+                stall = -1.0;
+                break;
+            }
+            std::atomic<bench::Clock::rep> reached{ 0 };
+            bench::StallWatch watch;
+            watch.begin();
+            window.repaint();
+            connection.syncToSoftware();
+            program.worker.enqueue (std::make_unique<bench::Marker> (reached));
+            const bool finished = bench::waitForMarker (reached).has_value();
+            stall = finished ? std::max (stall, watch.end()) : -1.0;
+            program.port.close (false);
+            juce::MessageManager::getInstance()->runDispatchLoopUntil (200); // the bar goes, the window settles
+        }
+    }
+    juce::LookAndFeel::setDefaultLookAndFeel (nullptr);
+    return stall;
+}
+
 std::size_t linesIn (const juce::File& file)
 {
     juce::StringArray lines;
@@ -57,6 +110,9 @@ std::size_t linesIn (const juce::File& file)
 int main (int argc, char** argv)
 {
     const int runs = argc > 1 ? std::max (1, std::atoi (argv[1])) : 5;
+    // The framework installs its X error handler only for an application, as
+    // the program is; without it a window's first harmless X error ends this process.
+    juce::JUCEApplicationBase::createInstance = []() -> juce::JUCEApplicationBase* { return nullptr; };
     juce::ScopedJuceInitialiser_GUI juce;
     const double line = bench::lineSeconds (8.0 * pushMessages);
     const auto transcript = juce::File::createTempFile (".transcript");
@@ -107,6 +163,20 @@ int main (int argc, char** argv)
     bench::printFigure ("  against the minimal client's same round trips", programTotal / runs, clientTotal / runs);
     bench::printFigure ("minimal client, the same round trips (mean)", clientTotal / runs, line);
     bench::printFigure ("message thread's largest stall during a push", stall, 0.020, "ms", 1000.0);
+    if (std::getenv ("DISPLAY") == nullptr)
+        std::printf ("no display: the stall with the window up is not measured (run under xvfb-run)\n");
+    else
+    {
+        bench::SimProcess sim ({ "--pace" });
+        const double windowed = sim.ok() ? windowedStall (sim.path(), runs) : -1.0;
+        if (windowed < 0)
+        {
+            std::fprintf (stderr, "a push with the window up did not finish\n");
+            return 1;
+        }
+        bench::printFigure ("  the same with the window up and painting (graph: six outputs)", windowed, 0.020, "ms",
+                            1000.0);
+    }
 
     for (const int latency : { 1, 16 })
     {

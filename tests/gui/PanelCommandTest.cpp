@@ -9,6 +9,7 @@
 #include "control/Connection.h"
 #include "device/FirmwareImage.h"
 #include "device/SyncToHardwareCommand.h"
+#include "device/Protocol.h"
 #include "engine/SimulatedProcessor.h"
 #include "panels/OutputMutePanel.h"
 #include "panels/RouterButton.h"
@@ -21,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 
 namespace
 {
@@ -395,6 +397,16 @@ TEST (TopPanelState, DeviceButtonsNeedADeviceAndTheBarFollowsTheQueue)
         EXPECT_EQ (top.getConnectButton().getButtonText(), "CONNECT TO DEVICE");
         EXPECT_EQ (deviceButtons(), allOff);
 
+        // An upload asked for without a device is refused before any file is chosen.
+        h.ask.asked.clear();
+        top.getUploadButton().setEnabled (true);
+        top.getUploadButton().triggerClick();
+        pump();
+        ASSERT_EQ (h.ask.asked.size(), 1u);
+        EXPECT_EQ (h.ask.asked[0].kind, "message");
+        EXPECT_EQ (h.ask.asked[0].message, "You must first connect to your Tavik before uploading firmware.");
+        top.getUploadButton().setEnabled (false);
+
         h.ask.asked.clear();
         broadcastStatus (h.status, StatusBusy);
         broadcastStatus (h.status, StatusUploadFailed);
@@ -408,4 +420,141 @@ TEST (TopPanelState, DeviceButtonsNeedADeviceAndTheBarFollowsTheQueue)
             EXPECT_EQ (asked.title, "Tavik");
     }
     juce::LookAndFeel::setDefaultLookAndFeel (nullptr);
+}
+
+namespace
+{
+// The system bar on the real connection, connected with its own button to a
+// simulated processor that the scripted user picks in the port chooser.
+struct ConnectedBar
+{
+    explicit ConnectedBar (const std::function<void (taviksim::SimulatorOptions&)>& adjust)
+    {
+        taviksim::SimulatorOptions options;
+        options.logProblems = false;
+        options.announce = true; // so the port chooser offers it
+        adjust (options);
+        sim = std::make_unique<taviksim::SimulatedProcessor> (options);
+        if (!sim->start())
+            return;
+        h.ask.listAnswers.push_back (sim->slavePath());
+        top.getConnectButton().triggerClick();
+        connected = pumpUntil ([this] { return connection.isConnected(); });
+    }
+    ~ConnectedBar()
+    {
+        h.worker.stopThread (10000);
+        h.port.close (false);
+    }
+
+    std::vector<bool> deviceButtons()
+    {
+        return { top.getUploadButton().isEnabled(), top.getSyncToSoftwareButton().isEnabled(),
+                 top.getSyncToHardwareButton().isEnabled() };
+    }
+
+    juce::TemporaryFile settingsFile;
+    juce::PropertiesFile settings{ settingsFile.getFile(), Settings::options() };
+    StateHarness h;
+    Connection connection{ h.port, h.worker, h.state, settings, h.ask, h.status, h.progress, nullptr };
+    TopPanel top{ connection, h.state, h.status, h.ask, h.progress, [] {} };
+    std::unique_ptr<taviksim::SimulatedProcessor> sim;
+    bool connected = false;
+};
+
+constexpr std::uint64_t identifyMessages = 2;
+} // namespace
+
+// "1.0`" is how a processor spells 999999, the last version that can neither
+// read back nor take an upload; "1.0a" (1000000) is the first that can.
+TEST (TopPanelState, ConnectedTheBarOffersTheDeviceAndTheVersionGatesReadBackAndUpload)
+{
+    const std::vector<bool> allOn (3, true);
+    struct Case
+    {
+        const char* spelled;
+        int version;
+        juce::StringArray messages; // after UPLOAD FIRMWARE, then SYNC TO HARDWARE
+        juce::StringArray chooser;  // the firmware file asked for
+        std::uint64_t readBack;     // messages the read-back sent
+    };
+    const Case cases[] = {
+        { "1.0`",
+          999999,
+          { "Your Tavik does not support uploading firmware.  Please contact Orveth customer service.",
+            "Your Tavik does not support this feature.  Please update your firmware." },
+          {},
+          0 },
+        { "1.0a", 1000000, {}, { "Please select the firmware to upload" }, 11 },
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE (c.spelled);
+        ConnectedBar bar ([&] (taviksim::SimulatorOptions& o) { o.engine.versionText = c.spelled; });
+        ASSERT_TRUE (bar.connected);
+        EXPECT_EQ (bar.connection.getFirmwareVersion(), c.version);
+        EXPECT_EQ (bar.top.getConnectButton().getButtonText(), juce::String ("DISCONNECT FROM DEVICE"));
+        EXPECT_EQ (bar.deviceButtons(), allOn);
+        EXPECT_TRUE (bar.top.getLoadButton().isEnabled() && bar.top.getSaveButton().isEnabled());
+        EXPECT_FALSE (bar.top.getProgressBar().isVisible());
+
+        bar.h.ask.asked.clear();
+        bar.top.getUploadButton().triggerClick(); // the scripted user cancels the file chooser
+        bar.top.getSyncToHardwareButton().triggerClick();
+        pump (50);
+        EXPECT_EQ (bar.h.ask.messages().joinIntoString ("|"), c.messages.joinIntoString ("|"));
+        juce::StringArray chooser;
+        for (const auto& asked : bar.h.ask.asked)
+            if (asked.kind == "open")
+                chooser.add (asked.title);
+        EXPECT_EQ (chooser.joinIntoString ("|"), c.chooser.joinIntoString ("|"));
+        EXPECT_FALSE (bar.connection.isFirmwarePending());
+
+        ASSERT_TRUE (bar.sim->waitForMessages (identifyMessages + c.readBack, 5000ms));
+        ASSERT_TRUE (pumpUntil ([&] { return bar.deviceButtons() == allOn && bar.h.worker.getPendingCount() == 0; }));
+        EXPECT_EQ (bar.sim->messageCount(), identifyMessages + c.readBack);
+    }
+}
+
+// DISCONNECT while edits still wait for the line asks first; Cancel keeps
+// the connection, and the edits still reach the processor.
+TEST (TopPanelState, DisconnectingWithCommandsWaitingAsksAndCancelKeepsTheConnection)
+{
+    ConnectedBar bar (
+        [] (taviksim::SimulatorOptions& o) {
+            o.faults.push_back ({ taviksim::FaultKind::DelayAnswer, identifyMessages + 1, 1500 });
+        });
+    ASSERT_TRUE (bar.connected);
+    for (int input = 0; input < 3; ++input)
+        bar.h.inputs().setChannelGain (input, -3.0 - input);
+    ASSERT_TRUE (bar.connection.hasWaitingCommands());
+
+    bar.h.ask.asked.clear();
+    bar.h.ask.okCancelAnswers = { false };
+    bar.top.getConnectButton().triggerClick();
+    pump (50);
+    ASSERT_EQ (bar.h.ask.asked.size(), 1u);
+    EXPECT_EQ (bar.h.ask.asked[0].kind, "okCancel");
+    EXPECT_EQ (bar.h.ask.asked[0].title, "Tavik");
+    EXPECT_EQ (bar.h.ask.asked[0].message, "The application is currently writing to the device.  Are you sure you "
+                                           "want to disconnect and lose any pending changes?");
+    EXPECT_TRUE (bar.connection.isConnected());
+    EXPECT_EQ (bar.top.getConnectButton().getButtonText(), juce::String ("DISCONNECT FROM DEVICE"));
+    EXPECT_EQ (bar.deviceButtons(), std::vector<bool> (3, true));
+
+    ASSERT_TRUE (bar.sim->waitForMessages (identifyMessages + 3, 5000ms));
+    for (int input = 0; input < 3; ++input)
+        EXPECT_EQ (bar.sim->memory().input (input)[0], Protocol::gainCode (-3.0 - input)) << input;
+    EXPECT_EQ (bar.sim->memory().goodbyes, 0);
+
+    // Nothing waiting: no question, and the processor is told goodbye.
+    ASSERT_TRUE (pumpUntil ([&] { return !bar.connection.hasWaitingCommands(); }));
+    bar.top.getConnectButton().triggerClick();
+    pump (50);
+    EXPECT_EQ (bar.h.ask.asked.size(), 1u);
+    EXPECT_FALSE (bar.connection.isConnected());
+    EXPECT_EQ (bar.top.getConnectButton().getButtonText(), juce::String ("CONNECT TO DEVICE"));
+    EXPECT_EQ (bar.deviceButtons(), std::vector<bool> (3, false));
+    ASSERT_TRUE (bar.sim->waitForMessages (identifyMessages + 4, 5000ms));
+    EXPECT_EQ (bar.sim->memory().goodbyes, 1);
 }

@@ -328,7 +328,10 @@ private:
         {
             rig->sim.reset();
             if (!rig->startSimulator (initial))
+            {
+                record.require (false, "the fresh simulator did not start: " + rig->sim->error());
                 return false;
+            }
         }
         else
         {
@@ -581,8 +584,9 @@ void CaseRun::readBack()
     const bool ended = waitFor ([&] { return reached->load(); }, 40s);
     record.seconds = secondsSince (start);
     record.require (ended, "the read-back never ended");
-    std::this_thread::sleep_for (100ms); // the final status codes reach the message thread
-    record.require (rig->codes[StatusIdle] >= 1, "no idle status after the read-back");
+    std::this_thread::sleep_for (100ms); // anything still on its way arrives meanwhile
+    // The final status codes follow in their own time (a fixed pause once was too short).
+    record.require (waitFor ([&] { return rig->codes[StatusIdle] >= 1; }, 5s), "no idle status after the read-back");
     record.require (rig->received (base + 1).size() == (is (Trouble::silence) ? k + 1 : k),
                     "requests after the failed one");
     record.require (sameSettings (rig->sim->memory(), initial), "the read-back changed the processor");
