@@ -19,6 +19,10 @@ inline constexpr const char* settingsKey = "Delay units";
 
 bool isKnown (int unit) noexcept;
 
+// The unit stored under settingsKey. Any other whole number is kept (it shows
+// nothing until a unit is picked), limited to +-1e9; no number gives msec.
+int fromSettings (const juce::PropertySet& settings);
+
 // Steps a stored (or read-back) delay is shown as: 0..5760.
 int displayableSteps (int steps) noexcept;
 
