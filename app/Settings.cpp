@@ -11,7 +11,11 @@ std::unique_ptr<juce::PropertiesFile> Settings::create()
     {
         const auto kept = file.getSiblingFile (file.getFileName() + ".bad");
         if (!(kept.deleteFile() && file.moveFileTo (kept)))
+        {
+            // Nor is it read: the framework would read a FIFO there for ever.
             o.doNotSave = true;
+            return std::make_unique<juce::PropertiesFile> (file.getNonexistentSibling(), o);
+        }
     }
     return std::make_unique<juce::PropertiesFile> (file, o);
 }

@@ -3,6 +3,7 @@
 #include "app/MainAppWindow.h"
 #include "app/Settings.h"
 #include "control/Connection.h"
+#include "control/EditHistory.h"
 #include "device/HwThread.h"
 #include "device/SerialPort.h"
 #include "state/DeviceState.h"
@@ -43,8 +44,9 @@ void TavikControlApp::initialise (const juce::String&)
         else
             juce::MouseCursor::hideWaitCursor();
     };
+    history = std::make_unique<EditHistory> (*deviceState, *askUser, [this] { return connection->isConnected(); });
     mainWindow = std::make_unique<MainAppWindow> (
-        UiContext{ *settings, *deviceState, *statusBroadcaster, *connection, *askUser, progress });
+        UiContext{ *settings, *deviceState, *statusBroadcaster, *connection, *askUser, progress, history.get() });
 }
 
 void TavikControlApp::shutdown()
@@ -53,6 +55,7 @@ void TavikControlApp::shutdown()
     if (hwThread != nullptr)
         hwThread->stopThread (workerStopTimeoutMs);
     mainWindow = nullptr;
+    history = nullptr;
     connection = nullptr;
     hwThread = nullptr; // discards what is still queued
     if (serialPort != nullptr)

@@ -8,6 +8,7 @@
 class AskUser;
 class Connection;
 class DeviceState;
+class EditHistory;
 class HwThread;
 class MainAppWindow;
 class SerialPort;
@@ -40,6 +41,7 @@ public:
     std::atomic<double>& getProgress() noexcept { return progress; }
     AskUser& getAskUser() const noexcept { return *askUser; }
     Connection& getConnection() const noexcept { return *connection; }
+    EditHistory& getEditHistory() const noexcept { return *history; }
 
 private:
     std::unique_ptr<MainAppWindow> mainWindow;
@@ -52,4 +54,5 @@ private:
     std::unique_ptr<TavikLookAndFeel> lookAndFeel;
     std::unique_ptr<AskUser> askUser;
     std::unique_ptr<Connection> connection;
+    std::unique_ptr<EditHistory> history;
 };

@@ -33,6 +33,9 @@ Arguments Arguments::parse (const juce::StringArray& words, const juce::StringAr
                 a.values[name] = words[++i];
             else
                 a.error = name + " needs a value";
+            // An empty one would quietly fall back to the default (the remembered port).
+            if (a.error.isEmpty() && a.values[name].isEmpty())
+                a.error = name + " needs a value";
         }
         else if (flagOptions.contains (word) || word == "--help" || word == "-h")
             a.flags.addIfNotAlreadyThere (word == "-h" ? "--help" : word);

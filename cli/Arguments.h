@@ -11,7 +11,7 @@ struct Arguments
     juce::StringArray positional;
     std::map<juce::String, juce::String> values;
     juce::StringArray flags;
-    juce::String error; // set: an unknown option or a missing value
+    juce::String error; // set: an unknown option, or a missing or empty value
 
     bool has (const juce::String& flag) const { return flags.contains (flag); }
     juce::String value (const juce::String& option) const;

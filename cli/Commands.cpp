@@ -4,6 +4,7 @@
 #include "cli/DeviceSession.h"
 #include "cli/RewFilters.h"
 #include "cli/StateView.h"
+#include "common/FileAccess.h"
 #include "device/DeviceLink.h"
 #include "device/FirmwareFile.h"
 #include "device/Protocol.h"
@@ -35,14 +36,15 @@ Commands:
 Without --port, the port tavikcontrol remembers is used; without one, the
 only serial port there is. "tavikctl COMMAND --help" tells more.
 
-Exit status: 0 success, 1 failure of the port, processor or line, 2 bad
-usage or bad file. Errors go to standard error.
+Exit status: 0 success, 1 failure of the port, processor or line (or no
+port at all, or output that could not be written), 2 bad usage or bad file.
+Errors go to standard error.
 )";
 
 const char* const portsUsage = R"(Usage: tavikctl ports
 
 Lists the serial ports one per line, in the order the program's port
-chooser offers them.
+chooser offers them. Exit status 1 when there is none.
 )";
 
 const char* const identifyUsage = R"(Usage: tavikctl identify [--port P]
@@ -70,8 +72,10 @@ const char* const firmwareUsage = R"(Usage: tavikctl firmware FILE.TavikFirmware
 
 Checks the firmware file and uploads it one verified byte at a time (more
 than a minute), with progress and the time left on standard error. Ctrl-C
-asks before abandoning the upload (without a terminal to ask on, a second
-Ctrl-C abandons it). Needs firmware 1.0a or later on the processor.
+asks before abandoning the upload; the end of input (Ctrl-D) answers no, as
+an abandoned upload may leave the unit unusable (without a terminal to ask
+on, a second Ctrl-C abandons it). Needs firmware 1.0a or later on the
+processor.
 )";
 
 const char* const showUsage = R"(Usage: tavikctl show FILE [--json]
@@ -102,6 +106,9 @@ channel preset of the same side; an existing file keeps everything else, a
 new one starts from the processor's power-on values. --port P (or neither
 option: the remembered port) sends the bands to the processor.
 )";
+
+// A filter export holds a few dozen lines; a bigger file is not one.
+constexpr size_t largestFilterExportBytes = 1024 * 1024;
 
 int usageError (const juce::String& message, const char* usage)
 {
@@ -139,7 +146,10 @@ int ports (const Arguments&)
         return exitLineFailure;
     }
     if (names.isEmpty())
+    {
         printError (DeviceLink::noPortsMessage);
+        return exitLineFailure;
+    }
     for (const auto& name : names)
         std::cout << name.toStdString() << "\n";
     std::cout << std::flush;
@@ -243,11 +253,7 @@ int show (const Arguments& a)
     return exitSuccess;
 }
 
-juce::String number (double value, int decimals)
-{
-    // The framework's 0 decimals means "as many as it takes".
-    return decimals > 0 ? juce::String (value, decimals) : juce::String (juce::roundToInt (value));
-}
+using StateView::number;
 
 juce::String hzText (double hz)
 {
@@ -403,7 +409,8 @@ int eqImport (const Arguments& a)
     if (a.hasValue ("--output"))
     {
         const auto text = a.value ("--output").trim();
-        channel.index = text.getIntValue() - 1;
+        // Few digits only: the framework reads longer ones modulo 2^32.
+        channel.index = text.length() <= 2 ? text.getIntValue() - 1 : -1;
         if (!text.containsOnly ("0123456789") || !Protocol::isOutput (channel.index))
             return usageError ("--output takes 1 to 6", eqUsage);
     }
@@ -417,12 +424,17 @@ int eqImport (const Arguments& a)
     }
 
     const auto file = fileArgument (a.positional[1]);
-    if (!file.existsAsFile())
+    juce::MemoryBlock bytes;
+    const auto read = FileAccess::readRegularFile (file, largestFilterExportBytes, bytes);
+    if (read != FileAccess::Read::done)
     {
-        printError (file.getFullPathName() + ": File does not exist");
+        printError (file.getFullPathName() + ": " +
+                    (read == FileAccess::Read::missing
+                         ? juce::String ("File does not exist")
+                         : RewFilters::notAnExportMessage + juce::String (" (") + FileAccess::describe (read) + ")"));
         return exitBadUsage;
     }
-    const auto parsed = RewFilters::parse (file.loadFileAsString());
+    const auto parsed = RewFilters::parse (RewFilters::textOf (bytes));
     if (parsed.error.isNotEmpty())
     {
         printError (file.getFullPathName() + ": " + parsed.error);
@@ -460,9 +472,8 @@ struct Command
     juce::StringArray valueOptions, flagOptions;
     int (*run) (const Arguments&);
 };
-} // namespace
 
-int run (const juce::StringArray& words)
+int runCommand (const juce::StringArray& words)
 {
     if (words.isEmpty())
         return usageError ("no command given", mainUsage);
@@ -510,5 +521,18 @@ int run (const juce::StringArray& words)
         return command.run (a);
     }
     return usageError ("unknown command " + first, mainUsage);
+}
+} // namespace
+
+int run (const juce::StringArray& words)
+{
+    const int status = runCommand (words);
+    // What was printed must have arrived, or the status would claim more than was done.
+    if (!std::cout.flush() && status == exitSuccess)
+    {
+        printError ("cannot write to standard output");
+        return exitLineFailure;
+    }
+    return status;
 }
 } // namespace Cli

@@ -207,7 +207,12 @@ bool DeviceSession::confirmAbandon (bool& warned)
         std::cerr << "\n" << question.toStdString() << " [y/N] " << std::flush;
         std::string answer;
         if (!Terminal::readLine (answer))
+        {
+            // No answer is no: abandoning may leave the unit unusable, going on cannot.
+            std::cerr << "\n";
+            printError ("end of input taken as no: the upload goes on");
             return false;
+        }
         const auto a = juce::String (answer).trim();
         return a.equalsIgnoreCase ("y") || a.equalsIgnoreCase ("yes");
     }

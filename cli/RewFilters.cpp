@@ -1,6 +1,7 @@
 #include "cli/RewFilters.h"
 
 #include "common/EqTables.h"
+#include "common/Utf8.h"
 #include "device/Protocol.h"
 #include "state/EQResponse.h"
 #include "state/OutputEQState.h"
@@ -77,6 +78,8 @@ juce::String parseFilterLine (const juce::String& rest, Filter& filter)
         {
             const bool kilo = unit.equalsIgnoreCase ("kHz");
             filter.frequencyHz = kilo ? *value * 1000.0 : *value;
+            if (!std::isfinite (*filter.frequencyHz))
+                return "\"" + tokens[i - 1] + " kHz\" after \"" + key + "\" is beyond any frequency";
             if (kilo || unit.equalsIgnoreCase ("Hz"))
                 ++i;
         }
@@ -129,6 +132,17 @@ double gridFrequency (int i)
 }
 } // namespace
 
+juce::String textOf (const juce::MemoryBlock& bytes)
+{
+    const auto* data = static_cast<const char*> (bytes.getData());
+    if (isWellFormedUtf8 (data, bytes.getSize()))
+        return juce::String::fromUTF8 (data, (int) bytes.getSize());
+    std::vector<juce::juce_wchar> wide (bytes.getSize() + 1, 0);
+    for (size_t i = 0; i < bytes.getSize(); ++i)
+        wide[i] = (juce::juce_wchar) (unsigned char) data[i];
+    return juce::String (juce::CharPointer_UTF32 (wide.data()));
+}
+
 Parsed parse (const juce::String& text)
 {
     Parsed parsed;
@@ -152,7 +166,7 @@ Parsed parse (const juce::String& text)
         parsed.filters.push_back (filter);
     }
     if (parsed.filters.empty())
-        parsed.error = "no \"Filter N:\" lines: not a filter settings export of Room EQ Wizard";
+        parsed.error = "no \"Filter N:\" lines: " + juce::String (notAnExportMessage);
     return parsed;
 }
 
@@ -173,9 +187,42 @@ int nearestFrequencyIndex (double hz) noexcept
     return best;
 }
 
+namespace
+{
+// Why the filters cannot be imported without --drop-extra: the first filter,
+// in file order, that the bands cannot take; empty when they all fit.
+juce::String refusalOf (const std::vector<Filter>& filters, int bandCount)
+{
+    int used = 0;
+    for (const auto& filter : filters)
+    {
+        if (!filter.on || filter.isEmpty())
+            continue;
+        if (!filter.isPeaking())
+            return "line " + juce::String (filter.line) + ": filter " + juce::String (filter.number) + " is of type " +
+                   filter.type + ", " + describe (filter.type) +
+                   ", which the bands cannot express (--drop-extra leaves it out)";
+        if (used++ < bandCount)
+            continue;
+        int peaking = 0;
+        for (const auto& f : filters)
+            peaking += f.on && f.isPeaking() ? 1 : 0;
+        return juce::String (peaking) + " peaking filters, but the channel has " + juce::String (bandCount) +
+               " bands; line " + juce::String (filter.line) + " is the first too many (--drop-extra keeps the first " +
+               juce::String (bandCount) + ")";
+    }
+    return {};
+}
+} // namespace
+
 Import map (const std::vector<Filter>& filters, int bandCount, int maximumBandwidthCode, bool dropExtra)
 {
     Import result;
+    // Before anything is evaluated: a million filters would take minutes to map only to be refused.
+    if (!dropExtra)
+        result.refusal = refusalOf (filters, bandCount);
+    if (result.refusal.isNotEmpty())
+        return result;
     result.bands.resize ((size_t) juce::jmax (0, bandCount));
     int used = 0;
     for (const auto& filter : filters)
@@ -187,27 +234,9 @@ Import map (const std::vector<Filter>& filters, int bandCount, int maximumBandwi
         else if (filter.isEmpty())
             m.fate = Mapped::Fate::empty;
         else if (!filter.isPeaking())
-        {
             m.fate = Mapped::Fate::unsupported;
-            if (!dropExtra && result.refusal.isEmpty())
-                result.refusal = "line " + juce::String (filter.line) + ": filter " + juce::String (filter.number) +
-                                 " is of type " + filter.type + ", " + describe (filter.type) +
-                                 ", which the bands cannot express (--drop-extra leaves it out)";
-        }
         else if (used == bandCount)
-        {
             m.fate = Mapped::Fate::extra;
-            if (!dropExtra && result.refusal.isEmpty())
-            {
-                int peaking = 0;
-                for (const auto& f : filters)
-                    peaking += f.on && f.isPeaking() ? 1 : 0;
-                result.refusal = juce::String (peaking) + " peaking filters, but the channel has " +
-                                 juce::String (bandCount) + " bands; line " + juce::String (filter.line) +
-                                 " is the first too many (--drop-extra keeps the first " + juce::String (bandCount) +
-                                 ")";
-            }
-        }
         else
         {
             m.band = used++;

@@ -28,6 +28,13 @@ struct Parsed
     juce::String error; // set: not usable, e.g. "line 7: ..."
 };
 
+inline constexpr const char* notAnExportMessage = "not a filter settings export of Room EQ Wizard";
+
+// A file's bytes as text: UTF-8 when they are well-formed UTF-8, else one
+// character a byte (Latin-1): exports of older versions are in the system's
+// code page, and their filter lines are ASCII either way.
+juce::String textOf (const juce::MemoryBlock& bytes);
+
 // Reads every filter line; header and note lines are passed over. Numbers
 // may use a decimal comma; "kHz" is read as well as "Hz".
 Parsed parse (const juce::String& text);
@@ -75,6 +82,7 @@ struct Import
 // bandCount and maximumBandwidthCode are the channel's (Protocol's input or
 // output values). Without dropExtra a filter the bands cannot express, or
 // more peaking filters than bands, refuses the import; with it they are
-// dropped, keeping the first peaking filters in file order.
+// dropped, keeping the first peaking filters in file order. A refused import
+// maps and evaluates nothing.
 Import map (const std::vector<Filter>& filters, int bandCount, int maximumBandwidthCode, bool dropExtra);
 } // namespace RewFilters

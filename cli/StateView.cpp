@@ -5,6 +5,9 @@
 #include "state/StatePreset.h"
 #include "state/StateXml.h"
 
+#include <charconv>
+#include <cmath>
+
 namespace StateView
 {
 namespace
@@ -16,12 +19,6 @@ constexpr int slopes[] = { 6, 12, 18, 24, 48 };
 juce::String inputLetter (int input)
 {
     return juce::String::charToString (juce::juce_wchar ('A' + input));
-}
-
-juce::String number (double value, int decimals)
-{
-    // The framework's 0 decimals means "as many as it takes".
-    return decimals > 0 ? juce::String (value, decimals) : juce::String (juce::roundToInt (value));
 }
 
 juce::String signedDb (double value)
@@ -146,6 +143,18 @@ juce::var outputJson (const OutputEQState& out, int output, bool withName)
     return o;
 }
 } // namespace
+
+juce::String number (double value, int decimals)
+{
+    // Not the framework's: it rounds through int (3e9 became -1294967296) and
+    // cuts its text at 48 characters. Too long for fixed point, in exponent form.
+    char buffer[64];
+    const auto end = buffer + sizeof (buffer);
+    auto result = std::to_chars (buffer, end, value, std::chars_format::fixed, decimals);
+    if (result.ec != std::errc() || std::abs (value) >= 1e15)
+        result = std::to_chars (buffer, end, value, std::chars_format::general, 9);
+    return juce::String (buffer, (size_t) (result.ptr - buffer));
+}
 
 bool kindOf (const juce::XmlElement& root, Kind& kind)
 {

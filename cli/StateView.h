@@ -15,6 +15,9 @@ enum class Kind
     outputChannel // one output's settings, shown as output 1
 };
 
+// value with that many decimals, as it is: no integer limit, no cut-off.
+juce::String number (double value, int decimals);
+
 // The kind of a preset document by its root element; false for none of ours.
 bool kindOf (const juce::XmlElement& root, Kind& kind);
 

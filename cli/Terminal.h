@@ -25,6 +25,7 @@ void stopWatchingInterrupts();
 // The presses since the last call.
 int takeInterrupts();
 
-// One line typed on standard input, without its line end; false at its end.
+// One line typed on standard input, without its line end; false at its end
+// (Ctrl-D, or Ctrl-Z on Windows), after which a later call reads again.
 bool readLine (std::string& line);
 } // namespace Terminal

@@ -45,6 +45,12 @@ int takeInterrupts()
 
 bool readLine (std::string& line)
 {
-    return bool (std::getline (std::cin, line));
+    if (std::getline (std::cin, line))
+        return true;
+    // The end of one answer, not of the terminal: the next question reads
+    // again (the C library keeps its end-of-file flag too).
+    std::cin.clear();
+    std::clearerr (stdin);
+    return false;
 }
 } // namespace Terminal

@@ -1,6 +1,13 @@
 #include "common/SettingsLocation.h"
 
+#include "common/FileAccess.h"
 #include "common/XmlNesting.h"
+
+namespace
+{
+// A few keys in a few hundred bytes; a bigger file is not the program's.
+constexpr size_t largestSettingsFileBytes = 1024 * 1024;
+} // namespace
 
 juce::PropertiesFile::Options Settings::options()
 {
@@ -19,16 +26,12 @@ juce::PropertiesFile::Options Settings::options()
 
 bool Settings::isReadable (const juce::File& file)
 {
-    juce::MemoryBlock bytes;
-    if (!file.loadFileAsData (bytes))
-        return false;
     // The framework parses the file's own bytes, unchecked: broken UTF-8 walks
-    // its parser past the end. (Reading it as a string would repair the bytes
-    // and hide them from the checks below.)
-    const auto* raw = static_cast<const char*> (bytes.getData());
-    if (!juce::CharPointer_UTF8::isValidString (raw, (int) bytes.getSize()))
+    // its parser past the end, so they are checked as read. (Reading it as the
+    // framework's string would repair some bytes and hide them from the checks.)
+    juce::String text;
+    if (FileAccess::readTextFile (file, largestSettingsFileBytes, text) != FileAccess::Read::done)
         return false;
-    const auto text = juce::String::fromUTF8 (raw, (int) bytes.getSize());
     if (!xmlNestingWithinBound (text))
         return false;
     const auto root = juce::XmlDocument::parse (text);

@@ -1,5 +1,7 @@
 #include "common/XmlNesting.h"
 
+#include "common/Utf8.h"
+
 #include <cstring>
 
 namespace
@@ -225,12 +227,13 @@ private:
 
 bool xmlNestingWithinBound (const juce::String& text, int deepest)
 {
-    // Text read from a file keeps whatever bytes it held; a broken UTF-8
-    // sequence at its end makes both this walk and the parser step past the
-    // end of the string.
+    // Text read from a file or the clipboard keeps whatever bytes it held; a
+    // broken UTF-8 sequence at its end makes both this walk and the parser
+    // step past the end of the string, and the framework's strings copy
+    // ill-formed ones past their buffers.
     // (Counted in raw bytes: the string's own count decodes the broken bytes.)
     const auto* raw = text.toRawUTF8();
-    if (!juce::CharPointer_UTF8::isValidString (raw, (int) std::strlen (raw)))
+    if (!isWellFormedUtf8 (raw, std::strlen (raw)))
         return false;
     return NestingCheck (text, deepest).withinBound();
 }

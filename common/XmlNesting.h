@@ -10,5 +10,5 @@ inline constexpr int deepestXmlNesting = 64;
 // levels and holds nothing the check cannot follow exactly as the parser
 // would (entities other than the predefined and numeric ones, declared
 // entities, anything but attributes inside a tag, processing instructions
-// inside an element) and is valid UTF-8.
+// inside an element) and is well-formed UTF-8 (common/Utf8.h).
 bool xmlNestingWithinBound (const juce::String& text, int deepest = deepestXmlNesting);

@@ -1,6 +1,7 @@
 #include "device/FirmwareFile.h"
 
 #include "common/AskUser.h"
+#include "common/FileAccess.h"
 #include "common/XmlNesting.h"
 
 #include <string>
@@ -10,6 +11,9 @@ namespace
 constexpr const char* messageTitle = "Tavik";
 constexpr const char* parseErrorPrefix = "Unable to parse firmware file due to error: ";
 constexpr const char* notFormattedMessage = "This firmware file is not correctly formatted.";
+// 65536 numbers take a few hundred kilobytes however they are written; a
+// bigger file is not a firmware file and is not read whole.
+constexpr size_t largestFirmwareFileBytes = 16 * 1024 * 1024;
 
 bool isSeparator (char c) noexcept
 {
@@ -111,7 +115,10 @@ std::unique_ptr<FirmwareImage> readFirmwareFile (const juce::File& file, AskUser
     };
 
     // Parsed from text, so the parser never opens files a document names.
-    const auto text = file.loadFileAsString();
+    juce::String text;
+    const auto read = FileAccess::readTextFile (file, largestFirmwareFileBytes, text);
+    if (read != FileAccess::Read::done)
+        return refuse (parseErrorPrefix + FileAccess::describe (read));
     if (!xmlNestingWithinBound (text))
         return refuse (juce::String (parseErrorPrefix) + "elements nested too deeply, or markup that is not read");
     juce::XmlDocument document (text);

@@ -1,25 +1,42 @@
 #include "device/SerialPlatform.h"
 
+#include "common/Utf8.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <poll.h>
+#include <string>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
+#include <vector>
 
 namespace
 {
 constexpr int waitStepMs = 100;
 
-// Where running simulators announce their pseudo-terminals: one file per
-// simulator, named after its pid, holding the port's path.
-const char* const simulatorAnnouncements = "/tmp/tavik-sim-ports";
+// An announcement holds one path; anything longer is not one.
+constexpr ssize_t largestAnnouncementBytes = 512;
+
+// Where this user's simulators announce their pseudo-terminals: one file per
+// simulator, named after its pid, holding the port's path. The user's own
+// folder, as the simulator makes it (sim/engine/PortAnnouncement.cpp).
+std::string simulatorAnnouncements()
+{
+    const char* runtime = std::getenv ("XDG_RUNTIME_DIR");
+    if (runtime != nullptr && runtime[0] == '/')
+        return std::string (runtime) + "/tavik-sim-ports";
+    return "/tmp/tavik-sim-ports-" + std::to_string (::geteuid());
+}
 
 class Deadline
 {
@@ -194,17 +211,77 @@ void requestLowLatency (int fd)
     }
 }
 
-bool isLiveSimulator (const juce::File& announcement, juce::String& path)
+// The port of a running simulator of this user, from its announcement in
+// the folder: a regular file of the user, named after a live process, never
+// followed through a link nor waited on (a FIFO would block for ever), and
+// never read further than one path.
+bool isLiveSimulator (int folder, const std::string& name, juce::String& path)
 {
-    const int pid = announcement.getFileName().getIntValue();
-    if (pid <= 0 || announcement.getFileName() != juce::String (pid))
+    if (name.empty() || name.size() > 9 || name[0] == '0' ||
+        !std::all_of (name.begin(), name.end(), [] (char c) { return c >= '0' && c <= '9'; }))
         return false;
-    if (::kill (pid, 0) != 0 && errno != EPERM)
+    if (::kill (std::stoi (name), 0) != 0)
         return false;
-    if (announcement.getSize() > 4096)
+
+    const int fd = ::openat (folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
         return false;
-    path = announcement.loadFileAsString().trim();
+    char text[largestAnnouncementBytes + 1];
+    ssize_t length = 0;
+    struct stat info
+    {
+    };
+    if (::fstat (fd, &info) == 0 && S_ISREG (info.st_mode) && info.st_uid == ::geteuid())
+    {
+        while (length < (ssize_t) sizeof (text))
+        {
+            const auto got = ::read (fd, text + length, sizeof (text) - (size_t) length);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got < 0)
+                length = 0;
+            if (got <= 0)
+                break;
+            length += got;
+        }
+    }
+    ::close (fd);
+    if (length <= 0 || length > largestAnnouncementBytes || !isWellFormedUtf8 (text, (size_t) length))
+        return false;
+    path = juce::String::fromUTF8 (text, (int) length).trim();
     return path.startsWith ("/dev/") && juce::File (path).exists();
+}
+
+// Every announced port, in the order of the pids' names, from a folder that
+// is this user's alone (else from none).
+void addAnnouncedSimulators (juce::StringArray& names)
+{
+    const int folder =
+        ::open (simulatorAnnouncements().c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (folder < 0)
+        return;
+    struct stat info
+    {
+    };
+    DIR* listing = nullptr;
+    if (::fstat (folder, &info) == 0 && info.st_uid == ::geteuid() && (info.st_mode & 077) == 0)
+        listing = ::fdopendir (folder);
+    if (listing == nullptr)
+    {
+        ::close (folder);
+        return;
+    }
+    std::vector<std::string> entries;
+    while (const auto* entry = ::readdir (listing))
+        entries.emplace_back (entry->d_name);
+    std::sort (entries.begin(), entries.end());
+    for (const auto& name : entries)
+    {
+        juce::String path;
+        if (isLiveSimulator (folder, name, path))
+            names.addIfNotAlreadyThere (path);
+    }
+    ::closedir (listing); // and the folder with it
 }
 
 // An on-board UART node exists whether or not the hardware does; the kernel
@@ -282,13 +359,6 @@ bool SerialPlatform::listPorts (juce::StringArray& names)
         if (isPresentOnBoardPort (f.getFileName()))
             names.add (f.getFullPathName());
 
-    auto announced = juce::File (simulatorAnnouncements).findChildFiles (juce::File::findFiles, false, "*");
-    announced.sort();
-    for (auto& f : announced)
-    {
-        juce::String path;
-        if (isLiveSimulator (f, path))
-            names.addIfNotAlreadyThere (path);
-    }
+    addAnnouncedSimulators (names);
     return true;
 }

@@ -164,7 +164,27 @@ int SerialPort::sendAndVerify (const std::uint8_t* bytes, int count, juce::Threa
 bool listSerialPorts (juce::StringArray& names)
 {
     names.clear();
-    return SerialPlatform::listPorts (names);
+    juce::StringArray found;
+    const bool listed = SerialPlatform::listPorts (found);
+    names = inOfferedOrder (found);
+    return listed;
+}
+
+juce::StringArray inOfferedOrder (const juce::StringArray& found)
+{
+    // Most PCs report a present /dev/ttyS0 with nothing behind it; offered
+    // first, it would be preselected for a first connection that then waits
+    // out the identification time-out.
+    const auto builtIn = [] (const juce::String& name)
+    {
+        const auto rest = name.fromFirstOccurrenceOf ("/dev/ttyS", false, false);
+        return name.startsWith ("/dev/ttyS") && rest.isNotEmpty() && rest.containsOnly ("0123456789");
+    };
+    juce::StringArray ordered, last;
+    for (const auto& name : found)
+        (builtIn (name) ? last : ordered).add (name);
+    ordered.addArray (last);
+    return ordered;
 }
 
 int preselectedPortIndex (const juce::StringArray& items, const juce::String& remembered)

@@ -69,8 +69,15 @@ private:
     JUCE_DECLARE_NON_COPYABLE (SerialPort)
 };
 
-// The ports of this machine in the order found; false when they cannot be listed.
+// The ports of this machine in the order they are offered (below); false when
+// they cannot be listed.
 bool listSerialPorts (juce::StringArray& names);
+
+// The order ports are offered in: the machine's built-in serial ports
+// (/dev/ttyS*), where a processor is rarely attached, after everything else
+// (USB adapters, announced simulators); otherwise the order found, so COM
+// names keep the system's order.
+juce::StringArray inOfferedOrder (const juce::StringArray& found);
 
 // Offers the ports to the user (title "Orveth Tavik"). On return name holds
 // the chosen port, or is empty when the user cancelled or nothing could be

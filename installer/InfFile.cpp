@@ -1,5 +1,7 @@
 #include "installer/InfFile.h"
 
+#include "common/Utf8.h"
+
 #include <limits>
 #include <string_view>
 
@@ -58,9 +60,10 @@ juce::int64 readField (std::string_view field)
 juce::String findInfLine (const juce::String& infText, const juce::String& key)
 {
     const auto line = findLine (viewOf (infText), viewOf (key));
-    // A line that is not valid UTF-8 is no text we can read; the framework's
-    // string would also walk past its end.
-    if (!juce::CharPointer_UTF8::isValidString (line.data(), static_cast<int> (line.size())))
+    // A line that is not well-formed UTF-8 is no text we can read; the
+    // framework's string would walk past its end, or copy an overlong form
+    // past its buffer.
+    if (!isWellFormedUtf8 (line.data(), line.size()))
         return {};
     return juce::String::fromUTF8 (line.data(), static_cast<int> (line.size()));
 }

@@ -192,6 +192,7 @@ void Input2EQPanel::buttonClicked (juce::Button* button)
     }
     else if (button == flatButton.get())
     {
+        const DeviceState::Edit edit (context.state, DeviceState::ChangeSource::flat);
         for (int band = 0; band < bandCount; ++band)
             inputs.setBandGain (shownChannel, band, 0.0);
         refresh();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "panels/SliderWithTextBox.h"
+#include "state/ValueRules.h"
 
 // The input EQ panel's sliders. Each edits the input shown by its panel at
 // the moment the value changes.
@@ -8,7 +9,7 @@
 class Input2EQGainSlider final : public SliderWithTextBox
 {
 public:
-    static constexpr double minimum = -60.0, maximum = 12.0;
+    static constexpr double minimum = ValueRules::minimumGain, maximum = ValueRules::maximumGain;
     Input2EQGainSlider (ShownChannelSource& panel, juce::Component& owner);
     void valueChanged() override;
 
@@ -19,7 +20,7 @@ private:
 class Input2EQBandGainSlider final : public SliderWithTextBox
 {
 public:
-    static constexpr double minimum = -12.0, maximum = 12.0;
+    static constexpr double minimum = ValueRules::minimumBandGain, maximum = ValueRules::maximumBandGain;
     Input2EQBandGainSlider (ShownChannelSource& panel, juce::Component& owner, int band);
     void valueChanged() override;
 

@@ -2,6 +2,7 @@
 
 #include "panels/DialogSupport.h"
 #include "state/OutputEQState.h"
+#include "state/ValueRules.h"
 #include "ui/ColourScheme.h"
 
 #include <cmath>
@@ -32,10 +33,7 @@ float LimiterDialog::thresholdFromText (const juce::String& text, float previous
     const auto typed = DialogSupport::readTypedNumber (text);
     if (!typed)
         return previous;
-    // Narrowed to single precision only once it fits; the limits below apply anyway.
-    const auto value = (float) juce::jlimit (-1.0e6, 1.0e6, *typed);
-    const float whole = std::floor (value + 0.5f);
-    return juce::jlimit (OutputEQState::minimumThreshold, OutputEQState::maximumThreshold, whole);
+    return ValueRules::limiterThreshold (*typed);
 }
 
 juce::String LimiterDialog::editorText (float thresholdDb)

@@ -43,15 +43,7 @@ OutputEQCutPanel::Layout OutputEQCutPanel::layoutFor (int width, int height)
 
 int OutputEQCutPanel::allowedSlope (int type, int slope) noexcept
 {
-    if (Protocol::isCutFilterAllowed (type, slope))
-        return slope;
-    for (int k = slope - 1; k >= 0; --k)
-        if (Protocol::isCutFilterAllowed (type, k))
-            return k;
-    for (int k = slope + 1; k < slopeCount; ++k)
-        if (Protocol::isCutFilterAllowed (type, k))
-            return k;
-    return slope;
+    return OutputEQState::allowedSlope (type, slope);
 }
 
 OutputEQCutPanel::OutputEQCutPanel (OutputEQPanel& owner, int cutIndex)

@@ -139,6 +139,8 @@ void OutputEQPanel::saveSettings()
 
 void OutputEQPanel::buttonClicked (juce::Button* button)
 {
+    if (commitPendingNames)
+        commitPendingNames();
     auto& outputs = getOutputEQState();
     for (int output = 0; output < outputCount; ++output)
     {
@@ -173,6 +175,7 @@ void OutputEQPanel::buttonClicked (juce::Button* button)
     }
     else if (button == flatButton.get())
     {
+        const DeviceState::Edit edit (context.state, DeviceState::ChangeSource::flat);
         for (int band = 0; band < bandCount; ++band)
             outputs.setBandGain (selectedOutput, band, 0.0);
         refreshOutputEQPanel();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "panels/SliderWithTextBox.h"
+#include "state/ValueRules.h"
 
 // The output EQ panel's sliders. Each edits the output selected in its panel
 // at the moment the value changes.
@@ -8,7 +9,7 @@
 class OutputEQGainSlider final : public SliderWithTextBox
 {
 public:
-    static constexpr double minimum = -60.0, maximum = 12.0;
+    static constexpr double minimum = ValueRules::minimumGain, maximum = ValueRules::maximumGain;
     OutputEQGainSlider (ShownChannelSource& panel, juce::Component& owner);
     void valueChanged() override;
 
@@ -19,7 +20,7 @@ private:
 class OutputEQBandGainSlider final : public SliderWithTextBox
 {
 public:
-    static constexpr double minimum = -12.0, maximum = 12.0;
+    static constexpr double minimum = ValueRules::minimumBandGain, maximum = ValueRules::maximumBandGain;
     OutputEQBandGainSlider (ShownChannelSource& panel, juce::Component& owner, int band);
     void valueChanged() override;
 

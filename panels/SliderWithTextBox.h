@@ -1,5 +1,7 @@
 #pragma once
 
+#include "state/ValueRules.h"
+
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <optional>
@@ -20,7 +22,8 @@ protected:
 };
 
 // The editable value under a slider. A typed value (Return or loss of focus)
-// goes to the slider with its change handling; Escape discards the edit.
+// goes to the slider with its change handling; text left as shown changes
+// nothing; Escape discards the edit.
 class SliderTextBox final : public juce::Label
 {
 public:
@@ -102,8 +105,8 @@ protected:
 class BandwidthStepSlider : public SliderWithTextBox
 {
 public:
-    static constexpr double minimum = (double) 0.04f; // the table's own lowest entry
-    static constexpr double maximum = 3.0;
+    static constexpr double minimum = ValueRules::minimumBandwidth;
+    static constexpr double maximum = ValueRules::maximumBandwidth;
     juce::String getTextFromValue (double value) override;
     double proportionOfLengthToValue (double proportion) override;
     double valueToProportionOfLength (double value) override;

@@ -3,6 +3,7 @@
 #include "common/AskUser.h"
 #include "common/Status.h"
 #include "control/Connection.h"
+#include "panels/UndoRedoButtons.h"
 #include "state/StatePreset.h"
 
 namespace
@@ -24,11 +25,13 @@ TopPanel::Layout TopPanel::layoutFor (int width, int height)
     l.syncToSoftware = at (0.65f, 0.11f);
     l.syncToHardware = at (0.76f, 0.11f);
     l.upload = at (0.88f, 0.1f);
+    l.undoRedo = at (0.585f, 0.06f);
     return l;
 }
 
 TopPanel::TopPanel (Connection& connectionToUse, DeviceState& deviceState, juce::ActionBroadcaster& statusBroadcaster,
-                    AskUser& askUser, std::atomic<double>& workerProgress, std::function<void()> refresh)
+                    AskUser& askUser, std::atomic<double>& workerProgress, std::function<void()> refresh,
+                    EditHistory* history)
     : Panel (" SYSTEM")
     , connection (connectionToUse)
     , state (deviceState)
@@ -50,6 +53,11 @@ TopPanel::TopPanel (Connection& connectionToUse, DeviceState& deviceState, juce:
         button->addListener (this);
         addAndMakeVisible (*button);
     }
+    if (history != nullptr)
+    {
+        undoRedo = std::make_unique<UndoRedoButtons> (*history);
+        addAndMakeVisible (*undoRedo);
+    }
     setDeviceButtonsEnabled (false);
     status.addActionListener (this);
 }
@@ -69,6 +77,8 @@ void TopPanel::resized()
     syncToSoftwareButton.setBounds (l.syncToSoftware);
     syncToHardwareButton.setBounds (l.syncToHardware);
     uploadButton.setBounds (l.upload);
+    if (undoRedo != nullptr)
+        undoRedo->setBounds (l.undoRedo);
 }
 
 void TopPanel::setDeviceButtonsEnabled (bool enabled)
@@ -99,6 +109,11 @@ void TopPanel::timerCallback()
 
 void TopPanel::buttonClicked (juce::Button* button)
 {
+    const bool wholeState = button == &loadButton || button == &saveButton || button == &syncToSoftwareButton ||
+                            button == &syncToHardwareButton;
+    if (wholeState && commitPendingNames)
+        commitPendingNames();
+
     if (button == &loadButton)
         loadStatePreset (state, refreshPanels);
     else if (button == &saveButton)

@@ -8,6 +8,8 @@
 #include <functional>
 
 class AskUser;
+class EditHistory;
+class UndoRedoButtons;
 class Connection;
 class DeviceState;
 
@@ -33,13 +35,19 @@ public:
     struct Layout
     {
         juce::Rectangle<int> load, save, progress, connect, syncToSoftware, syncToHardware, upload;
+        juce::Rectangle<int> undoRedo; // in the gap after CONNECT, clear of every other button
     };
     static Layout layoutFor (int width, int height);
 
     // refreshPanels shows a loaded preset in every panel without sending.
+    // With a history, two small buttons undo and redo between CONNECT and SYNC TO SOFTWARE.
     TopPanel (Connection& connection, DeviceState& state, juce::ActionBroadcaster& status, AskUser& ask,
-              std::atomic<double>& progress, std::function<void()> refreshPanels);
+              std::atomic<double>& progress, std::function<void()> refreshPanels, EditHistory* history = nullptr);
     ~TopPanel() override;
+
+    // Called before the record is saved, loaded, pushed or read back: names
+    // still waiting for their typing pause go into the record first.
+    std::function<void()> commitPendingNames;
 
     juce::TextButton& getLoadButton() { return loadButton; }
     juce::TextButton& getSaveButton() { return saveButton; }
@@ -48,6 +56,7 @@ public:
     juce::TextButton& getSyncToSoftwareButton() { return syncToSoftwareButton; }
     juce::TextButton& getSyncToHardwareButton() { return syncToHardwareButton; }
     juce::ProgressBar& getProgressBar() { return progressBar; }
+    UndoRedoButtons* getUndoRedoButtons() { return undoRedo.get(); }
 
     void resized() override;
 
@@ -81,6 +90,7 @@ private:
     juce::TextButton connectButton{ connectText };
     juce::TextButton syncToSoftwareButton{ "SYNC TO SOFTWARE" };
     juce::TextButton syncToHardwareButton{ "SYNC TO HARDWARE" };
+    std::unique_ptr<UndoRedoButtons> undoRedo;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (TopPanel)
 };

@@ -22,8 +22,10 @@ const char* const usage = R"(Usage: tavik-sim [options]
 
 Simulates a Tavik processor on a pseudo-terminal. The first line on standard
 output is the path of its serial port; it then serves until SIGINT or SIGTERM.
-The port is also announced in /tmp/tavik-sim-ports/<pid> for the program's
-port chooser. Irregular bytes from the line are logged on standard error.
+The port is also announced for the program's port chooser, in the user's own
+folder $XDG_RUNTIME_DIR/tavik-sim-ports/<pid> (without that variable,
+/tmp/tavik-sim-ports-<uid>/<pid>). Irregular bytes from the line are logged
+on standard error.
 
 Identification:
   --version TEXT         answer 0x91 with TEXT (default "1.2c"); \xHH gives any
@@ -61,7 +63,7 @@ Memory and records:
   --transcript FILE      write every message received to FILE, one line each:
                          number, time, bytes in hex, meaning, answer
   --verbose              also log every message on standard error
-  --no-announce          do not announce the port in /tmp/tavik-sim-ports
+  --no-announce          do not announce the port for the port chooser
   --help                 show this text
 )";
 

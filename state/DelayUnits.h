@@ -23,7 +23,9 @@ bool isKnown (int unit) noexcept;
 // nothing until a unit is picked), limited to +-1e9; no number gives msec.
 int fromSettings (const juce::PropertySet& settings);
 
-// Steps a stored (or read-back) delay is shown as: 0..5760.
+// Steps a stored (or read-back) delay is shown as: what the record can hold,
+// 0..65535. A processor may report more than the 5760 that can be typed; it
+// is shown as it is, not as the limit.
 int displayableSteps (int steps) noexcept;
 
 // The steps of two typed numbers, rounded (ties to even) and limited to

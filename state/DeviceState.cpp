@@ -1,10 +1,10 @@
 #include "state/DeviceState.h"
 
 #include "common/AskUser.h"
+#include "common/FileAccess.h"
 #include "common/Status.h"
 #include "device/HwThread.h"
 #include "device/SyncToHardwareCommand.h"
-#include "state/FileAccess.h"
 #include "state/FileReplace.h"
 #include "state/StateXml.h"
 
@@ -14,7 +14,7 @@ const juce::String chooserTitle ("Please enter the file name");
 const char* const invalidFormatMessage = "Invalid file format";
 
 // Preset files are far smaller; a bigger file is not ours and is not read whole.
-constexpr juce::int64 largestPresetFileBytes = 16 * 1024 * 1024;
+constexpr size_t largestPresetFileBytes = 16 * 1024 * 1024;
 
 juce::File withExtension (const juce::File& chosen, const juce::String& extension)
 {
@@ -51,6 +51,31 @@ DeviceState::~DeviceState()
 juce::File DeviceState::defaultPresetFolder()
 {
     return juce::File::getSpecialLocation (juce::File::userDocumentsDirectory).getChildFile ("Orveth Tavik");
+}
+
+DeviceState::Edit::Edit (DeviceState& deviceState, ChangeSource source, const juce::String& label)
+    : state (deviceState)
+{
+    if (state.editDepth++ > 0)
+        return;
+    state.editSource = source;
+    state.editLabel = label;
+    state.valuesBeforeEdit = ParamSpace::readAll (state);
+}
+
+DeviceState::Edit::~Edit()
+{
+    if (--state.editDepth > 0)
+        return;
+    RecordChange change{ state.editSource, state.editLabel, {} };
+    const auto& params = Param::all();
+    const auto after = ParamSpace::readAll (state);
+    for (size_t i = 0; i < params.size(); ++i)
+        if (!sameValue (state.valuesBeforeEdit[i], after[i]))
+            change.params.push_back ({ params[i], state.valuesBeforeEdit[i], after[i] });
+    state.valuesBeforeEdit.clear();
+    if (!change.params.empty())
+        state.listeners.call ([&change] (Listener& l) { l.recordChanged (change); });
 }
 
 void DeviceState::enqueue (std::unique_ptr<HardwareCommand> command)
@@ -123,14 +148,14 @@ std::unique_ptr<juce::XmlElement> DeviceState::loadPresetFile (const juce::Strin
 
 std::unique_ptr<juce::XmlElement> DeviceState::readPresetDocument (const juce::File& file, juce::String& error)
 {
-    if (!file.existsAsFile())
+    juce::String text;
+    const auto read = FileAccess::readTextFile (file, largestPresetFileBytes, text);
+    if (read == FileAccess::Read::missing)
     {
         error = "File does not exist";
         return {};
     }
-    std::unique_ptr<juce::XmlElement> root;
-    if (file.getSize() <= largestPresetFileBytes)
-        root = StateXml::parseDocument (file.loadFileAsString());
+    auto root = read == FileAccess::Read::done ? StateXml::parseDocument (text) : nullptr;
     if (root == nullptr)
         error = invalidFormatMessage;
     return root;
@@ -155,6 +180,7 @@ void DeviceState::queueReadBack()
 
 void DeviceState::applyReadBack (const ReadBackBuffer& read)
 {
+    const Edit edit (*this, ChangeSource::readBack);
     for (int input = 0; input < Input2EQState::channelCount; ++input)
         input2EQState.applyReadBack (input, read.blocks[(size_t) input]);
     for (int output = 0; output < OutputEQState::outputCount; ++output)

@@ -3,6 +3,8 @@
 #include "state/Input2EQState.h"
 #include "state/MuteState.h"
 #include "state/OutputEQState.h"
+#include "state/Param.h"
+#include "state/ParamSpace.h"
 #include "state/RouterState.h"
 
 #include <juce_events/juce_events.h>
@@ -52,6 +54,56 @@ public:
     // already holds these values.
     void applyReadBack (const ReadBackBuffer& read);
 
+    // Where a change of the record came from.
+    enum class ChangeSource
+    {
+        panel, // a control edited by the user (the default)
+        readBack,
+        statePreset, // a whole-state LOAD
+        channelPreset,
+        clipboard,
+        flat,
+        undo,
+        remote
+    };
+    struct ParamChange
+    {
+        Param param;
+        ParamValue before, after;
+    };
+    struct RecordChange
+    {
+        ChangeSource source;
+        juce::String label;              // what the user did, where the source does not say it all; may be empty
+        std::vector<ParamChange> params; // in Param::all() order
+    };
+    // Told on the message thread, once per edit, of every parameter it changed.
+    // A listener must not change the record while it is being told.
+    class Listener
+    {
+    public:
+        virtual ~Listener() = default;
+        virtual void recordChanged (const RecordChange& change) = 0;
+    };
+    void addListener (Listener* listener) { listeners.add (listener); }
+    void removeListener (Listener* listener) { listeners.remove (listener); }
+
+    // What the record does while an Edit is alive is one change: when the
+    // outermost Edit ends, the listeners are told which parameters now differ
+    // from when it began. An Edit opened inside another joins it (the outer
+    // source and label count). Every setter opens one, so a single edit needs
+    // none; a gesture that sets many values opens one around them.
+    class Edit
+    {
+    public:
+        explicit Edit (DeviceState& state, ChangeSource source = ChangeSource::panel, const juce::String& label = {});
+        ~Edit();
+
+    private:
+        DeviceState& state;
+        JUCE_DECLARE_NON_COPYABLE (Edit)
+    };
+
     // Used by the sections.
     void enqueue (std::unique_ptr<HardwareCommand> command);
     void notifyChanged();
@@ -63,6 +115,12 @@ private:
     AskUser& ask;
     // Cleared on destruction: a read-back that arrives later stores nothing.
     std::shared_ptr<bool> alive = std::make_shared<bool> (true);
+
+    juce::ListenerList<Listener> listeners;
+    int editDepth = 0;
+    ChangeSource editSource = ChangeSource::panel;
+    juce::String editLabel;
+    std::vector<ParamValue> valuesBeforeEdit;
 
 public:
     RouterState routerState;

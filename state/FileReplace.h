@@ -10,7 +10,9 @@
 namespace FileReplace
 {
 // True when the target now holds exactly these bytes. False when it was left
-// as it was (or is still absent); the scratch file is gone either way.
+// as it was (or is still absent); the scratch file is gone either way. A
+// link stays a link: the file it names is replaced. A replaced file keeps
+// its permissions (and, where the user may give them, its owner and group).
 bool replaceWithData (const juce::File& target, const void* data, size_t numBytes);
 
 // The element as the format writes it, saved the same way.

@@ -5,7 +5,10 @@
 #endif
 #include <windows.h>
 
+#include <aclapi.h>
+
 #include <algorithm>
+#include <vector>
 
 namespace
 {
@@ -29,11 +32,56 @@ bool isPassingLock (DWORD error)
 {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED;
 }
+
+// The file a symbolic link names, so that saving keeps the link and changes
+// the file; the path itself for anything else (a dangling link too).
+juce::String linkedPath (const juce::String& path)
+{
+    const auto attributes = GetFileAttributesW (path.toWideCharPointer());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+        return path;
+    const HANDLE file =
+        CreateFileW (path.toWideCharPointer(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return path;
+    std::vector<wchar_t> named (32768);
+    const auto length =
+        GetFinalPathNameByHandleW (file, named.data(), (DWORD) named.size(), FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    CloseHandle (file);
+    if (length == 0 || length >= named.size())
+        return path;
+    const juce::String resolved (named.data(), (size_t) length);
+    if (resolved.startsWith ("\\\\?\\UNC\\"))
+        return "\\\\" + resolved.substring (8);
+    return resolved.startsWith ("\\\\?\\") ? resolved.substring (4) : resolved;
+}
+
+// The new file takes the old one's access rules (a fresh file has only its
+// folder's): a file kept private stays private.
+void copyAccessRules (const juce::String& from, HANDLE to)
+{
+    PACL rules = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetNamedSecurityInfoW (from.toWideCharPointer(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                               &rules, nullptr, &descriptor) != ERROR_SUCCESS)
+        return;
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    const bool isProtected =
+        GetSecurityDescriptorControl (descriptor, &control, &revision) && (control & SE_DACL_PROTECTED) != 0;
+    SetSecurityInfo (to, SE_FILE_OBJECT,
+                     DACL_SECURITY_INFORMATION |
+                         (isProtected ? PROTECTED_DACL_SECURITY_INFORMATION : UNPROTECTED_DACL_SECURITY_INFORMATION),
+                     nullptr, nullptr, rules, nullptr);
+    LocalFree (descriptor);
+}
 } // namespace
 
-bool FileReplace::replaceWithData (const juce::File& target, const void* data, size_t numBytes)
+bool FileReplace::replaceWithData (const juce::File& linkOrFile, const void* data, size_t numBytes)
 {
-    const auto targetPath = target.getFullPathName();
+    const auto targetPath = linkedPath (linkOrFile.getFullPathName());
+    const juce::File target (targetPath);
 
     // Neither can ever be renamed over; no point writing the scratch file.
     const auto attributes = GetFileAttributesW (targetPath.toWideCharPointer());
@@ -47,14 +95,16 @@ bool FileReplace::replaceWithData (const juce::File& target, const void* data, s
     for (int attempt = 0; attempt < 10 && file == INVALID_HANDLE_VALUE; ++attempt)
     {
         scratch = scratchFileFor (target);
-        file = CreateFileW (scratch.getFullPathName().toWideCharPointer(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+        file = CreateFileW (scratch.getFullPathName().toWideCharPointer(), GENERIC_WRITE | WRITE_DAC, 0, nullptr,
+                            CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS)
             return false;
     }
     if (file == INVALID_HANDLE_VALUE)
         return false;
 
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+        copyAccessRules (targetPath, file);
     bool written = writeAll (file, static_cast<const char*> (data), numBytes) && FlushFileBuffers (file);
     written = CloseHandle (file) && written;
 

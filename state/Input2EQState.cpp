@@ -31,6 +31,7 @@ Input2EQState::Input2EQState (DeviceState& owner)
 
 void Input2EQState::setChannelGain (int channel, double gainDb)
 {
+    const DeviceState::Edit edit (state);
     if (!isChannel (channel))
         return;
     channels[(size_t) channel].gainDb = gainDb;
@@ -39,6 +40,7 @@ void Input2EQState::setChannelGain (int channel, double gainDb)
 
 void Input2EQState::setBandGain (int channel, int band, double gainDb)
 {
+    const DeviceState::Edit edit (state);
     if (!isChannel (channel) || !isBand (band))
         return;
     channels[(size_t) channel].bands[(size_t) band].gainDb = gainDb;
@@ -48,6 +50,7 @@ void Input2EQState::setBandGain (int channel, int band, double gainDb)
 
 void Input2EQState::setBandFrequency (int channel, int band, double hz)
 {
+    const DeviceState::Edit edit (state);
     if (!isChannel (channel) || !isBand (band))
         return;
     channels[(size_t) channel].bands[(size_t) band].frequencyHz = hz;
@@ -57,6 +60,7 @@ void Input2EQState::setBandFrequency (int channel, int band, double hz)
 
 void Input2EQState::setBandWidth (int channel, int band, double octaves)
 {
+    const DeviceState::Edit edit (state);
     if (!isChannel (channel) || !isBand (band))
         return;
     channels[(size_t) channel].bands[(size_t) band].bandwidthOctaves = octaves;
@@ -66,6 +70,7 @@ void Input2EQState::setBandWidth (int channel, int band, double octaves)
 
 void Input2EQState::setDelaySteps (int channel, int steps)
 {
+    const DeviceState::Edit edit (state);
     if (!isChannel (channel))
         return;
     channels[(size_t) channel].delaySteps = std::uint16_t (juce::jlimit (0, Protocol::maximumDelaySteps, steps));
@@ -79,6 +84,7 @@ void Input2EQState::sendDelay (int channel)
 
 void Input2EQState::setChannelName (int channel, const juce::String& text, bool send)
 {
+    const DeviceState::Edit edit (state);
     if (!isChannel (channel))
         return;
     const auto name = sanitizeChannelName (text);
@@ -125,6 +131,7 @@ juce::String Input2EQState::getChannelName (int channel) const
 
 void Input2EQState::sendAllToDevice()
 {
+    const DeviceState::Edit edit (state);
     for (int channel = 0; channel < channelCount; ++channel)
     {
         auto& c = channels[(size_t) channel];
@@ -236,6 +243,7 @@ void Input2EQState::copyChannelToClipboard (int channel) const
 
 bool Input2EQState::pasteChannelFromClipboard (int channel)
 {
+    const DeviceState::Edit edit (state, DeviceState::ChangeSource::clipboard);
     if (!isChannel (channel))
         return false;
     const auto root = StateXml::parseDocument (state.getAskUser().getClipboardText());
@@ -259,6 +267,7 @@ void Input2EQState::saveChannelPreset (int channel) const
 
 bool Input2EQState::loadChannelPreset (int channel)
 {
+    const DeviceState::Edit edit (state, DeviceState::ChangeSource::channelPreset);
     if (!isChannel (channel))
         return false;
     const auto root = state.loadPresetFile (presetExtension, elementTag);

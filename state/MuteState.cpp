@@ -21,6 +21,7 @@ void MuteState::send (int output)
 
 void MuteState::setOutputMute (int output, bool muted)
 {
+    const DeviceState::Edit edit (state);
     if (!Protocol::isOutput (output))
         return;
     const auto bit = std::uint8_t (1u << output);
@@ -30,6 +31,7 @@ void MuteState::setOutputMute (int output, bool muted)
 
 void MuteState::sendMutesToDevice()
 {
+    const DeviceState::Edit edit (state);
     for (int output = 0; output < Protocol::outputCount; ++output)
         send (output);
 }
@@ -41,6 +43,7 @@ void MuteState::writeMuteSection (juce::XmlElement& element) const
 
 void MuteState::readMuteSection (const juce::XmlElement& element)
 {
+    const DeviceState::Edit edit (state);
     const auto* section = StateXml::findChild (element, sectionTag);
     if (section == nullptr)
         return;

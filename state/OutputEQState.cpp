@@ -61,6 +61,19 @@ OutputEQState::OutputEQState (DeviceState& owner)
         names.add ("OUTPUT " + juce::String (output + 1));
 }
 
+int OutputEQState::allowedSlope (int type, int slope) noexcept
+{
+    if (Protocol::isCutFilterAllowed (type, slope))
+        return slope;
+    for (int k = slope - 1; k >= 0; --k)
+        if (Protocol::isCutFilterAllowed (type, k))
+            return k;
+    for (int k = slope + 1; k < Protocol::cutFilterTapsCount; ++k)
+        if (Protocol::isCutFilterAllowed (type, k))
+            return k;
+    return slope;
+}
+
 double OutputEQState::derivedQ (double octaves) noexcept
 {
     // Clamped first: a bandwidth of 0 or less from a file would divide by zero.
@@ -70,6 +83,7 @@ double OutputEQState::derivedQ (double octaves) noexcept
 
 void OutputEQState::setChannelGain (int output, double gainDb)
 {
+    const DeviceState::Edit edit (state);
     if (!isOutput (output))
         return;
     outputs[(size_t) output].gainDb = gainDb;
@@ -79,6 +93,7 @@ void OutputEQState::setChannelGain (int output, double gainDb)
 
 void OutputEQState::setBandGain (int output, int band, double gainDb)
 {
+    const DeviceState::Edit edit (state);
     if (!isOutput (output) || !isBand (band))
         return;
     outputs[(size_t) output].bands[(size_t) band].gainDb = gainDb;
@@ -88,6 +103,7 @@ void OutputEQState::setBandGain (int output, int band, double gainDb)
 
 void OutputEQState::setBandFrequency (int output, int band, double hz)
 {
+    const DeviceState::Edit edit (state);
     if (!isOutput (output) || !isBand (band))
         return;
     outputs[(size_t) output].bands[(size_t) band].frequencyHz = hz;
@@ -97,6 +113,7 @@ void OutputEQState::setBandFrequency (int output, int band, double hz)
 
 void OutputEQState::setBandWidth (int output, int band, double octaves)
 {
+    const DeviceState::Edit edit (state);
     if (!isOutput (output) || !isBand (band))
         return;
     auto& b = outputs[(size_t) output].bands[(size_t) band];
@@ -108,6 +125,7 @@ void OutputEQState::setBandWidth (int output, int band, double octaves)
 
 void OutputEQState::setCutFrequency (int output, int cut, double hz)
 {
+    const DeviceState::Edit edit (state);
     if (!isOutput (output) || !isCut (cut))
         return;
     outputs[(size_t) output].cuts[(size_t) cut].frequencyHz = hz;
@@ -117,6 +135,7 @@ void OutputEQState::setCutFrequency (int output, int cut, double hz)
 
 void OutputEQState::setCutFilter (int output, int cut, int type, int tapsIndex)
 {
+    const DeviceState::Edit edit (state);
     if (!isOutput (output) || !isCut (cut) || !Protocol::isCutFilterAllowed (type, tapsIndex))
         return;
     auto& c = outputs[(size_t) output].cuts[(size_t) cut];
@@ -134,6 +153,7 @@ void OutputEQState::sendCutFilter (int output, int cut)
 
 void OutputEQState::setPhase (int output, int phase)
 {
+    const DeviceState::Edit edit (state);
     if (!isOutput (output))
         return;
     outputs[(size_t) output].phase = juce::jlimit (0, 1, phase);
@@ -142,6 +162,7 @@ void OutputEQState::setPhase (int output, int phase)
 
 void OutputEQState::setLimiterThreshold (int output, float thresholdDb)
 {
+    const DeviceState::Edit edit (state);
     if (!isOutput (output))
         return;
     outputs[(size_t) output].limiterThresholdDb = limitThreshold (thresholdDb);
@@ -150,6 +171,7 @@ void OutputEQState::setLimiterThreshold (int output, float thresholdDb)
 
 void OutputEQState::setDelaySteps (int output, int steps)
 {
+    const DeviceState::Edit edit (state);
     if (!isOutput (output))
         return;
     outputs[(size_t) output].delaySteps = std::uint16_t (juce::jlimit (0, Protocol::maximumDelaySteps, steps));
@@ -158,6 +180,7 @@ void OutputEQState::setDelaySteps (int output, int steps)
 
 void OutputEQState::setChannelName (int output, const juce::String& text, bool send)
 {
+    const DeviceState::Edit edit (state);
     if (!isOutput (output))
         return;
     const auto name = sanitizeChannelName (text);
@@ -233,6 +256,7 @@ juce::String OutputEQState::getChannelName (int output) const
 
 void OutputEQState::sendAllToDevice()
 {
+    const DeviceState::Edit edit (state);
     for (int output = 0; output < outputCount; ++output)
     {
         auto& o = outputs[(size_t) output];
@@ -395,6 +419,7 @@ void OutputEQState::copyChannelToClipboard (int output) const
 
 bool OutputEQState::pasteChannelFromClipboard (int output)
 {
+    const DeviceState::Edit edit (state, DeviceState::ChangeSource::clipboard);
     if (!isOutput (output))
         return false;
     const auto root = StateXml::parseDocument (state.getAskUser().getClipboardText());
@@ -418,6 +443,7 @@ void OutputEQState::saveChannelPreset (int output) const
 
 bool OutputEQState::loadChannelPreset (int output)
 {
+    const DeviceState::Edit edit (state, DeviceState::ChangeSource::channelPreset);
     if (!isOutput (output))
         return false;
     const auto root = state.loadPresetFile (presetExtension, elementTag);

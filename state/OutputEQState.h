@@ -2,6 +2,7 @@
 
 #include "device/Protocol.h"
 #include "state/ChannelBlock.h"
+#include "state/ValueRules.h"
 
 #include <juce_core/juce_core.h>
 
@@ -22,8 +23,8 @@ public:
     static constexpr int cutCount = Protocol::cutCount;
     static constexpr int lowCut = 0;
     static constexpr int highCut = 1;
-    static constexpr float minimumThreshold = -20.0f;
-    static constexpr float maximumThreshold = 20.0f;
+    static constexpr float minimumThreshold = ValueRules::minimumThreshold;
+    static constexpr float maximumThreshold = ValueRules::maximumThreshold;
     static constexpr const char* elementTag = "Orveth_Tavik_output_EQ_state";
     static constexpr const char* presetExtension = "TavikOutputPreset";
 
@@ -53,6 +54,10 @@ public:
     float getLimiterThreshold (int output) const noexcept;
     std::uint16_t getDelaySteps (int output) const noexcept;
     juce::String getChannelName (int output) const;
+
+    // The slope a cut takes when its type changes: the same one where the
+    // type allows it, else the nearest allowed below, else above.
+    static int allowedSlope (int type, int slope) noexcept;
 
     // The quality factor of a bandwidth, which is first brought into 0.04..3 octaves.
     static double derivedQ (double octaves) noexcept;

@@ -27,6 +27,7 @@ void RouterState::store (int output, std::uint8_t mask)
 
 void RouterState::setRoute (int output, int input, bool on)
 {
+    const DeviceState::Edit edit (state);
     if (!Protocol::isOutput (output) || !Protocol::isInput (input))
         return;
     const auto bit = std::uint8_t (1u << input);
@@ -42,6 +43,7 @@ void RouterState::applyReadBack (int output, std::uint8_t inputMask) noexcept
 
 void RouterState::sendRouterToDevice()
 {
+    const DeviceState::Edit edit (state);
     for (int output = 0; output < Protocol::outputCount; ++output)
         state.enqueue (std::make_unique<RouterChange> (output, inputMasks[(size_t) output]));
 }
@@ -56,6 +58,7 @@ void RouterState::writeRouterSection (juce::XmlElement& element) const
 
 void RouterState::readRouterSection (const juce::XmlElement& element)
 {
+    const DeviceState::Edit edit (state);
     const auto* section =
         StateXml::hasName (element, sectionTag) ? &element : StateXml::findChild (element, sectionTag);
     if (section == nullptr)

@@ -19,6 +19,7 @@ void saveStatePreset (DeviceState& state)
 
 void applyStatePreset (DeviceState& state, const juce::XmlElement& root)
 {
+    const DeviceState::Edit edit (state, DeviceState::ChangeSource::statePreset);
     // Outputs before mutes, so the mute commands carry the gains just loaded.
     state.input2EQState.readSection (root);
     state.outputEQState.readSection (root);

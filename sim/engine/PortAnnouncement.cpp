@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,6 +10,14 @@
 
 namespace taviksim
 {
+
+std::string PortAnnouncement::defaultFolder()
+{
+    const char* runtime = std::getenv ("XDG_RUNTIME_DIR");
+    if (runtime != nullptr && runtime[0] == '/')
+        return std::string (runtime) + "/tavik-sim-ports";
+    return "/tmp/tavik-sim-ports-" + std::to_string (::geteuid());
+}
 
 PortAnnouncement::PortAnnouncement (std::string announcementFolder)
     : folder (std::move (announcementFolder))
@@ -23,36 +32,28 @@ PortAnnouncement::~PortAnnouncement()
 bool PortAnnouncement::publish (const std::string& portPath, std::string& error)
 {
     withdraw();
-    // Shared by every user's simulators, like /tmp itself: whoever makes the
-    // folder opens it to all (umask would strip that), and anyone may then
-    // add to it while removing only their own files.
-    struct stat existing
-    {
-    };
-    if (::mkdir (folder.c_str(), 01777) == 0)
-    {
-        ::chmod (folder.c_str(), 01777);
-    }
-    else if (errno != EEXIST)
+    // The user's own: in /tmp anyone could have made it first, or put a link
+    // in its place, so what stands there is used only if it is that.
+    if (::mkdir (folder.c_str(), 0700) != 0 && errno != EEXIST)
     {
         error = "cannot create " + folder + ": " + std::strerror (errno);
         return false;
     }
-    else if (::lstat (folder.c_str(), &existing) != 0 || !S_ISDIR (existing.st_mode))
+    struct stat existing
     {
-        error = "cannot use " + folder + ": not a folder";
+    };
+    if (::lstat (folder.c_str(), &existing) != 0 || !S_ISDIR (existing.st_mode) || existing.st_uid != ::geteuid() ||
+        (existing.st_mode & 077) != 0)
+    {
+        error = "cannot use " + folder + ": not a folder of this user's alone";
         return false;
-    }
-    else if (existing.st_uid == ::geteuid() && (existing.st_mode & 07777) != 01777)
-    {
-        ::chmod (folder.c_str(), 01777);
     }
     const std::string target = folder + "/" + std::to_string (::getpid());
     const std::string temporary = folder + "/." + std::to_string (::getpid()) + ".tmp";
-    // A fresh file only: in a folder everyone writes to, whatever already
-    // stands under that name (a leftover, a planted link) is not ours to write through.
+    // A fresh file only: whatever already stands under that name (a leftover
+    // of a simulator that had our pid) is not ours to write through.
     ::unlink (temporary.c_str());
-    const int fd = ::open (temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    const int fd = ::open (temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0)
     {
         error = "cannot write " + temporary + ": " + std::strerror (errno);

@@ -13,6 +13,11 @@
 #include "support/StateHarness.h"
 
 #include <chrono>
+#include <cstdlib>
+#include <fcntl.h>
+#include <functional>
+#include <sys/stat.h>
+#include <termios.h>
 #include <thread>
 
 using namespace clitest;
@@ -228,10 +233,60 @@ TEST_F (Cli, IdentifyTakesTheRememberedPortAndSaysGoodbye)
     EXPECT_TRUE (contains (gone.err, "tavikctl: " + path ("no-such-port") + ": ")) << gone.err;
 }
 
+// Simulators announce in the user's own folder ($XDG_RUNTIME_DIR/tavik-sim-ports,
+// 0700); whatever else stands there is never waited on, read whole or offered.
 TEST_F (Cli, PortsListsWhatThePortChooserOffers)
 {
+    const auto runtime = folder.getChildFile ("run");
+    ASSERT_EQ (::mkdir (runtime.getFullPathName().toRawUTF8(), 0700), 0);
+    struct Environment
+    {
+        const char* before = std::getenv ("XDG_RUNTIME_DIR");
+        std::string kept = before != nullptr ? before : "";
+        ~Environment()
+        {
+            before != nullptr ? ::setenv ("XDG_RUNTIME_DIR", kept.c_str(), 1) : ::unsetenv ("XDG_RUNTIME_DIR");
+        }
+    } restore;
+    ::setenv ("XDG_RUNTIME_DIR", runtime.getFullPathName().toRawUTF8(), 1);
+
     Simulator sim (folder, { "--announce" });
     ASSERT_FALSE (sim.port.empty());
+    const auto announcements = runtime.getChildFile ("tavik-sim-ports").getFullPathName().toStdString();
+    struct stat info
+    {
+    };
+    ASSERT_EQ (::stat (announcements.c_str(), &info), 0);
+    EXPECT_EQ (info.st_mode & 0777, 0700u);
+
+    PtyPeer other; // a port none of this user's simulators announced
+    const auto planted = announcements + "/" + std::to_string (::getpid()); // named after a live process
+    const auto write = [&] (const juce::String& text) { return juce::File (planted).replaceWithText (text); };
+    const struct
+    {
+        std::function<bool()> plant;
+        bool simulatorListed = true, onlyAsRoot = false;
+    } plants[] = {
+        { [&] { return ::mkfifo (planted.c_str(), 0600) == 0; } },         // blocked the listing for ever
+        { [&] { return ::symlink ("/dev/zero", planted.c_str()) == 0; } }, // read until memory ran out
+        { [&] { return write (juce::String::repeatedString (other.path() + "\n", 40)); } },            // no single path
+        { [&] { return write (other.path()) && ::chmod (announcements.c_str(), 0750) == 0; }, false }, // not private
+        { [&] { return write (other.path()) && ::chown (planted.c_str(), 65534, 65534) == 0; }, true,
+          true }, // not ours
+    };
+    for (const auto& p : plants)
+    {
+        if (p.onlyAsRoot && ::geteuid() != 0)
+            continue;
+        ASSERT_TRUE (p.plant());
+        const auto r = run ({ "ports" }, 10000);
+        EXPECT_GE (r.status, 0) << "still listing after 10 s";
+        EXPECT_EQ (contains (r.out, sim.port + "\n"), p.simulatorListed) << r.out;
+        EXPECT_FALSE (contains (r.out, other.path())) << r.out;
+        ::chmod (announcements.c_str(), 0700);
+        ::unlink (planted.c_str());
+    }
+
     juce::StringArray chooser;
     ASSERT_TRUE (listSerialPorts (chooser));
     const auto r = run ({ "ports" });
@@ -321,7 +376,8 @@ TEST_F (Cli, FirmwareReachesTheProcessorByteForByte)
 }
 
 // Ctrl-C asks first: on a terminal the question waits for an answer, and
-// "n" lets the upload go on; without one a second Ctrl-C is the answer.
+// "n" or the end of input lets the upload go on; without one a second Ctrl-C
+// is the answer.
 // An abandoned upload sends nothing more (inside an upload even the
 // goodbye byte would be taken as image data).
 TEST_F (Cli, CtrlCAsksBeforeAbandoningAnUpload)
@@ -333,6 +389,13 @@ TEST_F (Cli, CtrlCAsksBeforeAbandoningAnUpload)
         Simulator sim (folder);
         PtyPeer terminal;
         ASSERT_TRUE (terminal.isOpen());
+        // Read in lines as a user's terminal is, where Ctrl-D ends the input.
+        termios modes{};
+        const int line = ::open (terminal.path().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        ASSERT_EQ (::tcgetattr (line, &modes), 0);
+        modes.c_lflag |= ICANON;
+        ASSERT_EQ (::tcsetattr (line, TCSANOW, &modes), 0);
+        ::close (line);
         auto upload = start ({ "firmware", file.getFullPathName().toStdString(), "--port", sim.port }, terminal.path());
         ASSERT_TRUE (waitFor ([&] { return contains (upload->errors(), "bytes"); }));
         upload->signal (SIGINT);
@@ -351,8 +414,14 @@ TEST_F (Cli, CtrlCAsksBeforeAbandoningAnUpload)
                 return sim.firmware().size() > sizeAfterNo + 300;
             }));
         EXPECT_TRUE (upload->running());
+        // The end of input (Ctrl-D) answers no, and the next question is asked and read again.
         upload->signal (SIGINT);
         ASSERT_TRUE (waitFor ([&] { return occurrences (upload->errors(), question) == 2; })) << upload->errors();
+        terminal.write ({ 0x04 });
+        ASSERT_TRUE (waitFor ([&] { return contains (upload->errors(), "end of input taken as no"); }));
+        EXPECT_TRUE (upload->running());
+        upload->signal (SIGINT);
+        ASSERT_TRUE (waitFor ([&] { return occurrences (upload->errors(), question) == 3; })) << upload->errors();
         terminal.write ({ 'y', '\n' });
         EXPECT_EQ (upload->wait (10000), 1);
         EXPECT_TRUE (contains (upload->errors(), "tavikctl: firmware upload abandoned after ")) << upload->errors();

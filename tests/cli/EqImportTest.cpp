@@ -6,6 +6,9 @@
 #include "device/Protocol.h"
 #include "state/StateXml.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace clitest;
 
 namespace
@@ -87,6 +90,8 @@ TEST (RewFilters, ReadsFilterLinesPastHeadersWithEitherDecimalMark)
                "line 1: a peaking filter needs a Q above 0");
     EXPECT_EQ (RewFilters::parse ("x\nFilter 3: ON PK Fc abc Hz Gain 1 dB Q 1").error,
                "line 2: \"abc\" after \"Fc\" is not a number");
+    EXPECT_EQ (RewFilters::parse ("Filter 4: ON PK Fc 1e306 kHz Gain 1 dB Q 1").error,
+               "line 1: \"1e306 kHz\" after \"Fc\" is beyond any frequency");
     EXPECT_TRUE (
         RewFilters::parse ("Filter Settings file\n\nnothing else").error.startsWith ("no \"Filter N:\" lines"));
 }
@@ -134,6 +139,9 @@ TEST (RewFilters, FrequencyGainAndErrorFollowTheTablesAndTheLevelModel)
     EXPECT_FALSE (m.bands[3].has_value());
     // Held exactly but for its gain: the model's bells differ by the 3 dB cut off at the centre.
     EXPECT_NEAR (m.filters[2].largestErrorDb, 3.0, 0.01);
+    // Refused before anything is mapped or evaluated (a huge export took minutes to be refused).
+    const auto refused = RewFilters::map (std::vector<RewFilters::Filter> (5, peaking (1000, 6, 1)), 4, 75, false);
+    EXPECT_TRUE (refused.refusal.isNotEmpty() && refused.filters.empty() && refused.bands.empty());
     // A filter the bands hold exactly (1000 Hz, 6 dB, Q of exactly 1 octave) has no error.
     const auto exact = RewFilters::map ({ peaking (1000, 6, std::sqrt (2.0)) }, 4, 75, false);
     EXPECT_NEAR (exact.filters[0].largestErrorDb, 0.0, 1e-9);
@@ -227,14 +235,19 @@ TEST_F (Cli, ImportsIntoPresetFilesKeepingEverythingElse)
     EXPECT_EQ (input->getChildByName ("channel_name")->getStringAttribute ("name"),
                "INPUT C"); // as the program saves it
 
-    // A whole-state preset: only output 2's bands change.
+    // A whole-state preset: only output 2's bands change. Reached through a
+    // link, the file it names changes and keeps its permissions (it is private).
     const auto whole = folder.getChildFile ("whole.TavikPreset");
+    const auto kept = folder.getChildFile ("kept/whole.TavikPreset").getFullPathName();
     const auto original = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Orveth_Tavik_state>"
                           "<Orveth_Tavik_output_EQ_state><Output_EQ_channel_01 gain=\"-4.5\">"
                           "<Band_0 gain=\"1\" freq=\"63\" Q=\"1\"/><Limiter threshold=\"-3\"/>"
                           "<ChannelName name=\"SUB LEFT\"/></Output_EQ_channel_01></Orveth_Tavik_output_EQ_state>"
                           "<Orveth_Tavik_output_mute_state output_mask=\"5\"/></Orveth_Tavik_state>";
-    whole.replaceWithText (original);
+    ASSERT_TRUE (juce::File (kept).getParentDirectory().createDirectory() &&
+                 juce::File (kept).replaceWithText (original));
+    ASSERT_EQ (::chmod (kept.toRawUTF8(), 0600), 0);
+    ASSERT_EQ (::symlink ("kept/whole.TavikPreset", whole.getFullPathName().toRawUTF8()), 0);
     const auto r = run ({ "eq", "import", dots.getFullPathName().toStdString(), "--output", "2", "--into",
                           whole.getFullPathName().toStdString() });
     ASSERT_EQ (r.status, 0) << r.err;
@@ -247,6 +260,12 @@ TEST_F (Cli, ImportsIntoPresetFilesKeepingEverythingElse)
     EXPECT_EQ (output->getChildByName ("Band_0")->getDoubleAttribute ("freq"), 43.0);
     EXPECT_EQ (output->getChildByName ("Band_2")->getDoubleAttribute ("gain"), -6.5);
     EXPECT_EQ (root->getChildByName ("Orveth_Tavik_output_mute_state")->getIntAttribute ("output_mask"), 5);
+    struct stat info
+    {
+    };
+    EXPECT_TRUE (whole.isSymbolicLink());
+    ASSERT_EQ (::stat (kept.toRawUTF8(), &info), 0);
+    EXPECT_EQ (info.st_mode & 07777, 0600u);
 
     // A channel preset of the other side, and an unknown kind of new file, are refused.
     EXPECT_EQ (run ({ "eq", "import", dots.getFullPathName().toStdString(), "--output", "2", "--into",

@@ -4,19 +4,23 @@ under a private Xvfb, against tavik-sim on a pseudo-terminal. Outcomes are
 checked where a user would find them: in the processor's memory and what it
 received, in files, in the settings file, and on the screen.
 
-usage: e2e.py --program TAVIKCONTROL --simulator TAVIK_SIM --artifacts DIR [scenario...]"""
+usage: e2e.py --program TAVIKCONTROL --simulator TAVIK_SIM --artifacts DIR [scenario...]
+       e2e.py --program tavikcontrol.exe ... --wine-port COM=LINK [scenario...]  (under Wine)"""
 
 import argparse
+import getpass
 import json
 import os
 import random
 import shutil
+import subprocess
 import sys
 import time
 import traceback
 from pathlib import Path
+from xml.etree import ElementTree
 
-from harness import Display, Failure, Program, Simulator, check, wait_for
+from harness import Display, Failure, Program, Simulator, WineProgram, check, wait_for
 
 # Where things are in the window at its default 800 x 560 (x, y inside it).
 CONNECT = (400, 16)
@@ -45,7 +49,7 @@ OUTPUT_DELAY = (755, 405)
 OUTPUT_BAND1_GAIN_BOX = (84, 543)
 
 # Inside the dialogs.
-CHOOSER_COMBO, CHOOSER_OK = (170, 119), (122, 170)
+CHOOSER_COMBO = (170, 119)
 FILE_NAME_BOX, FILE_OK = (300, 436), (545, 476)
 DELAY_LEFT_BOX, DELAY_RIGHT_BOX, DELAY_LEFT_COMBO, DELAY_OK = (75, 56), (299, 56), (187, 56), (175, 120)
 LIMITER_BOX, LIMITER_OK = (210, 40), (140, 146)
@@ -92,7 +96,11 @@ class Scenario:
         return sim
 
     def program(self):
-        app = Program(self.program_binary, self.display.name, self.home, self.folder)
+        if self.program_binary.suffix == ".exe":  # the test helper lies in the Windows build's tests/
+            app = WineProgram(self.program_binary, self.display.name, self.folder,
+                              self.program_binary.parent / "tests" / "find-window.exe")
+        else:
+            app = Program(self.program_binary, self.display.name, self.home, self.folder)
         self.programs.append(app)
         return app
 
@@ -120,12 +128,11 @@ def connect(app, sim, expect_title=True):
     """CONNECT, then the simulator's port in the real port chooser, then OK."""
     app.click(*CONNECT)
     chooser = app.wait_dialog("Orveth Tavik")
-    # The simulator is the last port in the list: open the list, close it
-    # again (the box keeps the keyboard) and step down to the end.
+    # The simulator is offered first (no USB adapters here, built-in ports last).
     app.click(*CHOOSER_COMBO, chooser)
     app.key("Escape")
-    app.key(*["Down"] * 12)
-    app.click(*CHOOSER_OK, chooser)
+    app.key(*["Up"] * 12)
+    app.key("Return")
     if expect_title:
         app.wait_title(connected_title(sim.port), 15)
 
@@ -186,6 +193,12 @@ def register(f):
 
 
 SCENARIOS = {}
+WINDOWS_SCENARIOS = {}  # tavikcontrol.exe under Wine
+
+
+def windows_scenario(f):
+    WINDOWS_SCENARIOS[f.__name__] = f
+    return f
 
 
 # --- the scenarios ------------------------------------------------------------
@@ -496,17 +509,99 @@ def bad_files(s):
     check(again.wait_exit() == 0, "the program did not quit cleanly after wrong settings")
 
 
+STATE = ("inputs", "outputs", "routing", "mute")  # what a whole-state transfer reaches
+
+
+@windows_scenario
+def windows_program_as_a_user_drives_it(s):
+    """A first start on Windows: every step through the real window and Wine's own dialogs."""
+    port, link = s.wine_port
+    power_on = json.loads(subprocess.run([s.simulator_binary, "--print-memory"], capture_output=True, text=True,
+                                         check=True).stdout)
+    # Every byte the panels hold differs on the processor, so that SYNC TO
+    # SOFTWARE must send each one to make them equal.
+    held = json.loads(json.dumps(power_on))
+    for channel in held["inputs"] + held["outputs"]:
+        channel["block"] = [b if 21 <= i < 24 else (b + 1) % 256 for i, b in enumerate(channel["block"])]
+    held["routing"], held["mute"] = [6, 5, 3, 2, 7, 1], 0b100101
+    (s.folder / "held.json").write_text(json.dumps(held))
+    sim = s.simulator("--memory", str(s.folder / "held.json"))
+    os.symlink(sim.port, f"{link}.new")  # the COM port Wine maps to the link reaches this simulator
+    os.replace(f"{link}.new", link)
+    app = s.program()
+    check(app.title() == DISCONNECTED, f"first title: {app.title()!r}")
+    s.shot(app, "first-start")
+
+    # LOAD before any SAVE: the preset folder in the user's Documents is missing.
+    presets = Path(os.environ["WINEPREFIX"], "drive_c", "users", getpass.getuser(), "Documents", "Orveth Tavik")
+    app.click(*STATE_LOAD)
+    box = app.wait_message("Tavik", f"Folder does not exist: C:\\users\\{getpass.getuser()}\\Documents\\Orveth Tavik")
+    s.shot(app, "no-preset-folder", box)
+    app.key("Return")  # OK, as in any message box
+    app.wait_no_dialog()
+
+    connect(app, sim, expect_title=False)  # the simulator's port is the last one listed
+    app.wait_title(connected_title(port), 15)
+    mark = len(sim.messages())
+    app.replace_text(*INPUT_BAND1_FREQ_BOX, "2k")
+    check(len(new_messages(sim, mark)) == 1 and sim.memory()["inputs"][0]["block"][3] == 59,
+          "typing 2k did not send frequency code 59 (2000 Hz) to the processor")
+
+    mark = len(sim.messages())
+    app.click(*SYNC_TO_SOFTWARE)
+    wait_for("the whole push", lambda: len(new_messages(sim, mark, 0.5)) >= 264, 15)
+    pushed = sim.memory()
+    wanted = json.loads(json.dumps(power_on))  # the program starts with nothing routed
+    wanted["routing"] = [0] * 6
+    for channel in wanted["outputs"]:
+        channel["block"][21] = 0
+    wanted["inputs"][0]["block"][3] = 59
+    for key in STATE:
+        check(pushed[key] == wanted[key], f"after SYNC TO SOFTWARE the processor's {key} differ from the panels'")
+    s.shot(app, "after-sync-to-software")
+
+    app.click(*STATE_SAVE)
+    chooser = app.wait_dialog(PRESET_CHOOSER)
+    s.shot(app, "save-dialog", chooser)
+    app.type("venue")  # into the file name box, which has the keyboard
+    app.key("Return")
+    app.wait_closed(chooser)
+    preset = presets / "venue.TavikPreset"
+    bands = [b.get("freq") for b in ElementTree.parse(preset).getroot().iter() if b.tag.startswith("Band_")]
+    check(bands.count("2000") == 1, f"the saved preset does not hold the one 2 kHz band: {bands}")
+
+    # Edits after SAVE, which only a LOAD that reaches the processor undoes.
+    mark = len(sim.messages())
+    app.click(*MUTE[3])
+    app.replace_text(*INPUT_BAND1_FREQ_BOX, "5k")
+    check(len(new_messages(sim, mark)) == 2, "the edits after SAVE did not reach the processor")
+    app.click(*STATE_LOAD)
+    chooser = app.wait_dialog(PRESET_CHOOSER)
+    s.shot(app, "load-dialog", chooser)
+    app.type("venue.TavikPreset")
+    app.key("Return")
+    app.wait_closed(chooser)
+    wait_for("the loaded preset on the processor", lambda: all(sim.memory()[k] == pushed[k] for k in STATE), 15, 0.5)
+    s.shot(app, "after-load")
+
+    app.request_close()
+    app.wait_exit()
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", required=True, type=Path)
     parser.add_argument("--simulator", required=True, type=Path)
     parser.add_argument("--artifacts", required=True, type=Path)
+    parser.add_argument("--wine-port", metavar="COM=LINK",
+                        help="the Windows scenarios (PROGRAM is tavikcontrol.exe), on the COM port mapped to LINK")
     parser.add_argument("scenarios", nargs="*")
     args = parser.parse_args()
-    names = args.scenarios or list(SCENARIOS)
-    unknown = [n for n in names if n not in SCENARIOS]
+    scenarios = WINDOWS_SCENARIOS if args.wine_port else SCENARIOS
+    names = args.scenarios or list(scenarios)
+    unknown = [n for n in names if n not in scenarios]
     if unknown:
-        parser.error(f"no scenario {', '.join(unknown)}; there are: {', '.join(SCENARIOS)}")
+        parser.error(f"no scenario {', '.join(unknown)}; there are: {', '.join(scenarios)}")
     failed = []
     started_all = time.monotonic()
     for name in names:
@@ -516,7 +611,8 @@ def main():
         scenario = None
         try:
             scenario = Scenario((args.program.resolve(), args.simulator.resolve()), folder)
-            SCENARIOS[name](scenario)
+            scenario.wine_port = args.wine_port and args.wine_port.split("=", 1)
+            scenarios[name](scenario)
             result = "passed"
         except Exception as error:  # one scenario's failure must not stop the others
             failed.append(name)

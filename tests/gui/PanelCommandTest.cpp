@@ -143,6 +143,7 @@ TEST_F (PanelCommands, NamesGoOutOnceWhenTypingPauses)
     EXPECT_EQ (sim->messageCount(), 0u) << "nothing goes out while typing may go on";
     EXPECT_EQ (panel.getNameEditor (0).getText(), "Lobby/Ba");
     EXPECT_EQ (panel.getNameEditor (3).getText(), "Sub-");
+    h.outputs().setChannelName (1, "Remote", false); // read back, not yet shown: not typed here, kept
 
     ASSERT_TRUE (pumpUntil ([&] { return !panel.isNameSendPending(); }));
     auto expected = nameCommands (0, "Lobby/Ba");
@@ -151,6 +152,7 @@ TEST_F (PanelCommands, NamesGoOutOnceWhenTypingPauses)
     EXPECT_EQ (sentBeforeMarker(), expected);
     EXPECT_EQ (h.outputs().getChannelName (0), "Lobby/Ba");
     EXPECT_EQ (h.outputs().getChannelName (3), "Sub-");
+    EXPECT_EQ (h.outputs().getChannelName (1), "Remote");
 }
 
 TEST_F (PanelCommands, RefreshShowsTheRecordAndSendsNothing)

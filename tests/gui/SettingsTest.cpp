@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <optional>
+#include <sys/stat.h>
 
 namespace
 {
@@ -50,17 +51,25 @@ TEST (Settings, UnreadableOrBrokenFilesGiveDefaults)
 {
     ConfigHome home;
     home.settingsFile().getParentDirectory().createDirectory();
-    // The last one ends in a broken UTF-8 sequence, which the framework's
-    // parser, reading the file's bytes, would follow past their end.
-    const std::string contents[] = { "", "not xml at all",
-                                     "<PROPERTIES><VALUE name=", std::string ("\xff\xfe\x00garbage", 10),
-                                     "<?xml ve\xfb" };
+    // The last two hold broken UTF-8, which the framework's parser, reading
+    // the file's bytes, would follow past their end, and an overlong form.
+    const std::string contents[] = { "",
+                                     "not xml at all",
+                                     "<PROPERTIES><VALUE name=",
+                                     std::string ("\xff\xfe\x00garbage", 10),
+                                     "<?xml ve\xfb",
+                                     "<PROPERTIES><VALUE name=\"Serial port\" val=\"\xe0\x9d\x8d\"/></PROPERTIES>" };
     for (auto& content : contents)
     {
         home.settingsFile().replaceWithData (content.data(), content.size());
         auto settings = Settings::create();
         EXPECT_EQ (settings->getValue ("Serial port", "none"), "none");
     }
+
+    // A FIFO is not waited on.
+    home.settingsFile().deleteFile();
+    ASSERT_EQ (::mkfifo (home.settingsFile().getFullPathName().toRawUTF8(), 0600), 0);
+    EXPECT_EQ (Settings::create()->getValue ("Serial port", "none"), "none");
 
     home.settingsFile().deleteFile();
     home.settingsFile().createDirectory(); // a folder where the file should be

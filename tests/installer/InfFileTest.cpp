@@ -95,4 +95,10 @@ TEST (InfLines, ClassGuidIsEverythingAfterTheLastEquals)
     // continuation is missing); such a line is no text, not a read past its end.
     const char broken[] = "ClassGUID={G}\xf8";
     EXPECT_EQ (juce::String (""), readClassGuid (juce::String::fromUTF8 (broken, (int) sizeof (broken) - 1)));
+    // Overlong forms (E0 9D 8D) pass the framework's check; copying the line
+    // then ran past its buffer (a fuzz finding, also a seed in tests/fuzz/corpus/inf_file).
+    juce::MemoryBlock overlong;
+    overlong.loadFromHexString ("436c617373475549443d7769676ce09d8d647769676ce09d8d6442e09d8d646ce09d8d647642e09d8d646c"
+                                "e09d8d6476696572e09d8d646ce09d8d647642e09d8d646ce09d3de09d8d646703310000435046");
+    EXPECT_EQ (juce::String (""), readClassGuid (overlong.toString()));
 }

@@ -2,8 +2,11 @@
 // simulated processor: what each edit, push and preset load puts in the
 // processor's memory, and in which order.
 #include "common/EqTables.h"
+#include "control/EditHistory.h"
 #include "device/Protocol.h"
+#include "device/SyncToHardwareCommand.h"
 #include "engine/SimulatedProcessor.h"
+#include "state/ParamSpace.h"
 #include "state/StatePreset.h"
 #include "support/StateHarness.h"
 
@@ -78,36 +81,64 @@ TEST_F (StateLink, EveryKindOfSetterLandsAtItsAddressWithItsCode)
         int block; // 0..2 inputs, 3..8 outputs
         int address;
         int code;
+        const char* named; // the same edit by name: the same bytes go out again
     };
     const Case cases[] = {
-        { "input gain -3.5", [&] { in.setChannelGain (1, -3.5); }, 1, 1, 0x00, 31 },
-        { "input gain -60", [&] { in.setChannelGain (2, -60); }, 1, 2, 0x00, 144 },
-        { "input band gain 12.5", [&] { in.setBandGain (0, 2, 12.5); }, 1, 0, 0x0A, 48 },
-        { "input band frequency", [&] { in.setBandFrequency (2, 5, 800); }, 1, 2, 0x12, 47 },
-        { "input bandwidth 3", [&] { in.setBandWidth (1, 0, 3.0); }, 1, 1, 0x05, 17 },
-        { "input delay", [&] { in.setDelaySteps (0, 6000); }, 2, 0, 0x02, 0x80 },
-        { "output gain +12", [&] { out.setChannelGain (5, 12); }, 1, 8, 0x00, 0 },
-        { "output band frequency", [&] { out.setBandFrequency (0, 3, 20000); }, 1, 3, 0x0C, 89 },
-        { "output bandwidth 0.5", [&] { out.setBandWidth (2, 1, 0.5); }, 1, 5, 0x08, 12 },
-        { "output bandwidth 3", [&] { out.setBandWidth (2, 0, 3.0); }, 1, 5, 0x05, 75 },
-        { "low cut frequency", [&] { out.setCutFrequency (1, 0, 100); }, 1, 4, 0x11, 20 },
-        { "high cut frequency", [&] { out.setCutFrequency (1, 1, 1000); }, 1, 4, 0x0F, 50 },
-        { "high cut BES 12", [&] { out.setCutFilter (3, 1, 2, 1); }, 1, 6, 0x10, taviksim::cutFilterReadBackCode (6) },
-        { "low cut L-R 48", [&] { out.setCutFilter (3, 0, 3, 4); }, 1, 6, 0x12, taviksim::cutFilterReadBackCode (10) },
-        { "low cut OFF", [&] { out.setCutFilter (3, 0, 0, 2); }, 1, 6, 0x12, taviksim::cutFilterReadBackCode (0) },
-        { "phase", [&] { out.setPhase (4, 5); }, 1, 7, 0x14, 1 },
-        { "limiter -2.5", [&] { out.setLimiterThreshold (0, -2.5f); }, 1, 3, 0x13, 30 },
-        { "limiter 25", [&] { out.setLimiterThreshold (0, 25); }, 1, 3, 0x13, 8 },
-        { "output delay", [&] { out.setDelaySteps (5, 300); }, 2, 8, 0x01, 1 },
-        { "route", [&] { h.state.routerState.setRoute (2, 1, true); }, 1, 5, 0x15, 2 },
-        { "second route", [&] { h.state.routerState.setRoute (2, 2, true); }, 1, 5, 0x15, 6 },
-        { "route off", [&] { h.state.routerState.setRoute (2, 1, false); }, 1, 5, 0x15, 4 },
+        { "input gain -3.5", [&] { in.setChannelGain (1, -3.5); }, 1, 1, 0x00, 31, "input.B.gain=-3.5" },
+        { "input gain -60", [&] { in.setChannelGain (2, -60); }, 1, 2, 0x00, 144, "input.C.gain=-60" },
+        { "input band gain 12.5", [&] { in.setBandGain (0, 2, 12.5); }, 1, 0, 0x0A, 48, "input.A.band.3.gain=12" },
+        { "input band frequency", [&] { in.setBandFrequency (2, 5, 800); }, 1, 2, 0x12, 47, "input.C.band.6.freq=800" },
+        { "input bandwidth 3", [&] { in.setBandWidth (1, 0, 3.0); }, 1, 1, 0x05, 17, "input.B.band.1.bw=3" },
+        { "input delay", [&] { in.setDelaySteps (0, 6000); }, 2, 0, 0x02, 0x80, "input.A.delay=126" },
+        { "input name", [&] { in.setChannelName (2, "Vox", true); }, 8, 2, 0x18, 'V', "input.C.name=Vox" },
+        { "output gain +12", [&] { out.setChannelGain (5, 12); }, 1, 8, 0x00, 0, "output.6.gain=12" },
+        { "output band frequency", [&] { out.setBandFrequency (0, 3, 20000); }, 1, 3, 0x0C, 89,
+          "output.1.band.4.freq=20k" },
+        { "output bandwidth 0.5", [&] { out.setBandWidth (2, 1, 0.5); }, 1, 5, 0x08, 12, "output.3.band.2.bw=0.5" },
+        { "output bandwidth 3", [&] { out.setBandWidth (2, 0, 3.0); }, 1, 5, 0x05, 75, "output.3.band.1.bw=3" },
+        { "low cut frequency", [&] { out.setCutFrequency (1, 0, 100); }, 1, 4, 0x11, 20, "output.2.lowcut.freq=100" },
+        { "high cut frequency", [&] { out.setCutFrequency (1, 1, 1000); }, 1, 4, 0x0F, 50,
+          "output.2.highcut.freq=1000" },
+        { "high cut BES 12", [&] { out.setCutFilter (3, 1, 2, 1); }, 1, 6, 0x10, taviksim::cutFilterReadBackCode (6),
+          "output.4.highcut.type=bes output.4.highcut.slope=12" },
+        { "low cut L-R 48", [&] { out.setCutFilter (3, 0, 3, 4); }, 1, 6, 0x12, taviksim::cutFilterReadBackCode (10),
+          "output.4.lowcut.slope=48 output.4.lowcut.type=lr" },
+        { "low cut OFF", [&] { out.setCutFilter (3, 0, 0, 2); }, 1, 6, 0x12, taviksim::cutFilterReadBackCode (0),
+          "output.4.lowcut.type=off output.4.lowcut.slope=18" },
+        { "phase", [&] { out.setPhase (4, 5); }, 1, 7, 0x14, 1, "output.5.phase=inverted" },
+        { "limiter -2.5", [&] { out.setLimiterThreshold (0, -2.5f); }, 1, 3, 0x13, 30, "output.1.limiter=-2" },
+        { "limiter 25", [&] { out.setLimiterThreshold (0, 25); }, 1, 3, 0x13, 8, "output.1.limiter=25" },
+        { "output delay", [&] { out.setDelaySteps (5, 300); }, 2, 8, 0x01, 1, "output.6.delay=6.3" },
+        { "route", [&] { h.state.routerState.setRoute (2, 1, true); }, 1, 5, 0x15, 2, "output.3.route.B=on" },
+        { "second route", [&] { h.state.routerState.setRoute (2, 2, true); }, 1, 5, 0x15, 6, "output.3.route.C=on" },
+        { "route off", [&] { h.state.routerState.setRoute (2, 1, false); }, 1, 5, 0x15, 4, "output.3.route.B=off" },
+    };
+    const auto bytesOf = [] (const std::vector<taviksim::Message>& messages)
+    {
+        std::vector<std::vector<std::uint8_t>> bytes;
+        for (const auto& m : messages)
+            bytes.push_back (m.bytes);
+        return bytes;
     };
     for (const auto& c : cases)
     {
         c.edit();
         ASSERT_TRUE (received (std::uint64_t (c.messages))) << c.what;
         EXPECT_EQ (sim->memory().blocks[size_t (c.block)][size_t (c.address)], c.code) << c.what;
+
+        const auto bySetter = bytesOf (lastMessages (size_t (c.messages)));
+        std::vector<std::pair<Param, ParamValue>> values;
+        for (const auto& assignment : juce::StringArray::fromTokens (c.named, " ", {}))
+        {
+            const auto param = Param::fromString (assignment.upToFirstOccurrenceOf ("=", false, false));
+            ASSERT_TRUE (param.has_value()) << c.named;
+            const auto value = ParamSpace::parse (*param, assignment.fromFirstOccurrenceOf ("=", false, false));
+            ASSERT_TRUE (value.has_value()) << c.named;
+            values.push_back ({ *param, *value });
+        }
+        ASSERT_TRUE (ParamSpace::write (h.state, values)) << c.named;
+        ASSERT_TRUE (received (std::uint64_t (c.messages))) << c.named;
+        EXPECT_EQ (bytesOf (lastMessages (size_t (c.messages))), bySetter) << c.named;
     }
     // Whatever a refused setter would have sent never arrives.
     out.setCutFilter (3, 0, 2, 0);
@@ -387,4 +418,123 @@ TEST_F (StateLink, LoadingAPresetResendsEveryValueOfEveryElementFound)
     loader.worker.stopThread (10000);
     loader.port.close (false);
     folder.deleteRecursively();
+}
+
+TEST_F (StateLink, UndoAndRedoSendTheValuesTheyRestoreAndNothingElse)
+{
+    EditHistory history (h.state, h.ask, [this] { return h.port.isConnected(); });
+    const auto memoryNow = [this] { return sim->memory(); };
+    // Waits for the queue to drain; the messages that arrived since the last call.
+    const auto settle = [this]
+    {
+        for (int i = 0; i < 400 && h.worker.getPendingCount() > 0; ++i)
+            std::this_thread::sleep_for (5ms);
+        std::this_thread::sleep_for (100ms);
+        const auto now = sim->messageCount();
+        const auto arrived = now - counted;
+        counted = now;
+        return arrived;
+    };
+    // The processor first holds the whole record, so its memory can be compared.
+    h.outputs().setChannelGain (0, -5.0);
+    h.inputs().sendAllToDevice();
+    h.outputs().sendAllToDevice();
+    h.state.routerState.sendRouterToDevice();
+    h.state.muteState.sendMutesToDevice();
+    ASSERT_TRUE (sim->waitForMessages (274, 20000ms));
+    settle();
+
+    struct Case
+    {
+        const char* what;
+        std::function<void()> edit;
+        std::uint64_t messages; // each way
+    };
+    const Case cases[] = {
+        { "one value", [&] { h.inputs().setBandGain (1, 2, -4.0); }, 1 },
+        { "a cut type with its slope fallback",
+          [&] { ParamSpace::write (h.state, *Param::fromString ("output.1.highcut.type"), 2); }, 1 },
+        { "a name", [&] { h.outputs().setChannelName (3, "Sub", true); }, 8 },
+        { "FLAT",
+          [&]
+          {
+              const DeviceState::Edit edit (h.state, DeviceState::ChangeSource::flat);
+              for (int band = 0; band < 6; ++band)
+                  h.inputs().setBandGain (2, band, band == 0 ? -1.0 : 0.0);
+          },
+          1 },
+        { "PASTE",
+          [&]
+          {
+              h.outputs().copyChannelToClipboard (0);
+              h.outputs().pasteChannelFromClipboard (4);
+          },
+          2 }, // output 1's gain and high cut
+    };
+    for (const auto& c : cases)
+    {
+        const auto before = memoryNow();
+        const auto recordBefore = wholeStateText (h.state);
+        c.edit();
+        settle();
+        const auto after = memoryNow();
+        const auto recordAfter = wholeStateText (h.state);
+        ASSERT_NE (after.blocks, before.blocks) << c.what;
+
+        ASSERT_TRUE (history.undo()) << c.what;
+        EXPECT_EQ (settle(), c.messages) << c.what;
+        EXPECT_EQ (memoryNow().blocks, before.blocks) << c.what;
+        EXPECT_EQ (wholeStateText (h.state), recordBefore) << c.what;
+        ASSERT_TRUE (history.redo()) << c.what;
+        EXPECT_EQ (settle(), c.messages) << c.what;
+        EXPECT_EQ (memoryNow().blocks, after.blocks) << c.what;
+        EXPECT_EQ (wholeStateText (h.state), recordAfter) << c.what;
+    }
+    EXPECT_EQ (history.undoText(), "Undo PASTE output 5");
+
+    // A whole-state load sends everything; its undo only what differs, in the push order.
+    StateHarness other;
+    fillWithDeviceValues (other.state);
+    other.inputs().setChannelGain (0, h.inputs().getChannelGain (0));
+    const auto before = memoryNow();
+    applyStatePreset (h.state, *statePresetElement (other.state));
+    EXPECT_EQ (settle(), 273u);
+    ASSERT_TRUE (history.undo());
+    const auto undoMessages = settle();
+    EXPECT_GT (undoMessages, 0u);
+    EXPECT_LT (undoMessages, 273u);
+    EXPECT_EQ (memoryNow().blocks, before.blocks);
+    EXPECT_EQ (memoryNow().mute, before.mute);
+    const auto order = expectedPushOrder();
+    const auto transcript = sim->transcript();
+    size_t next = 0;
+    for (auto i = transcript.size() - undoMessages; i < transcript.size(); ++i)
+    {
+        if ((transcript[i].bytes[0] & 0xF0) == 0xB0)
+            next = order.size(); // mutes come last
+        else
+            while (next < order.size() && order[next] != targetOf (transcript[i]))
+                ++next;
+        ASSERT_LE (next, order.size()) << "message " << i << " out of the push order";
+    }
+
+    // A read-back is undone only after the user agreed to send the processor's values over.
+    ReadBackBuffer read;
+    const auto memory = memoryNow();
+    for (size_t b = 0; b < read.blocks.size(); ++b)
+        read.blocks[b] = memory.blocks[b];
+    for (int o = 0; o < 6; ++o)
+        read.routing[size_t (o)] = memory.routing (o);
+    read.mute = memory.mute;
+    h.state.applyReadBack (read); // the processor's own forms: padded names, the slope an OFF cut keeps
+    read.blocks[1][0] = 10;       // then input B's gain as the processor holds it: +7 dB
+    h.state.applyReadBack (read);
+    h.ask.okCancelAnswers.push_back (false);
+    EXPECT_FALSE (history.undo());
+    EXPECT_EQ (h.inputs().getChannelGain (1), 7.0);
+    h.ask.okCancelAnswers.push_back (true);
+    EXPECT_TRUE (history.undo());
+    EXPECT_EQ (settle(), 1u);
+    EXPECT_TRUE (h.ask.asked.back().message.contains ("This sends 1 setting to the processor."));
+    EXPECT_EQ (h.inputs().getChannelGain (1), 0.0);
 }

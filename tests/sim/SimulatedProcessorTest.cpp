@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <poll.h>
@@ -216,25 +218,54 @@ TEST (SimulatedProcessor, BridgeLatencyHoldsAnswersBack)
     EXPECT_GE (std::chrono::steady_clock::now() - start, 40ms);
 }
 
-TEST (SimulatedProcessor, AnnouncesItsPortWhileRunning)
+// In the user's own folder, which no other user can plant a port in: the
+// runtime folder's, else one in /tmp named after the user; never in one that
+// others may enter.
+TEST (SimulatedProcessor, AnnouncesItsPortWhileRunningInAFolderOfTheUsersAlone)
 {
-    SimulatorOptions options = quietOptions();
-    options.announce = true;
-    const std::string file = std::string (PortAnnouncement::defaultFolder) + "/" + std::to_string (::getpid());
+    const std::string runtime = ::testing::TempDir() + "tavik-sim-runtime-" + std::to_string (::getpid());
+    ASSERT_EQ (::mkdir (runtime.c_str(), 0700), 0);
+    ASSERT_EQ (::mkdir ((runtime + "/open").c_str(), 0700), 0);
+    ASSERT_EQ (::mkdir ((runtime + "/open/tavik-sim-ports").c_str(), 0700), 0);
+    ASSERT_EQ (::chmod ((runtime + "/open/tavik-sim-ports").c_str(), 0755), 0);
+    const char* before = std::getenv ("XDG_RUNTIME_DIR");
+    const std::string kept = before != nullptr ? before : "";
+    const struct
     {
-        SimulatedProcessor sim (options);
-        ASSERT_TRUE (sim.start()) << sim.error();
-        std::ifstream in (file);
-        std::string line;
-        ASSERT_TRUE (std::getline (in, line));
-        EXPECT_EQ (line, sim.slavePath());
-        struct stat folder
+        std::string runtime, folder; // runtime empty: no XDG_RUNTIME_DIR
+        bool announced;
+    } cases[] = {
+        { runtime, runtime + "/tavik-sim-ports", true },
+        { "", "/tmp/tavik-sim-ports-" + std::to_string (::geteuid()), true },
+        { runtime + "/open", runtime + "/open/tavik-sim-ports", false },
+    };
+    for (const auto& c : cases)
+    {
+        c.runtime.empty() ? ::unsetenv ("XDG_RUNTIME_DIR") : ::setenv ("XDG_RUNTIME_DIR", c.runtime.c_str(), 1);
+        std::vector<std::string> logged;
+        SimulatorOptions options;
+        options.log = [&] (const std::string& line) { logged.push_back (line); };
+        options.announce = true;
+        const std::string file = c.folder + "/" + std::to_string (::getpid());
         {
-        };
-        ASSERT_EQ (::stat (PortAnnouncement::defaultFolder, &folder), 0);
-        EXPECT_EQ (folder.st_mode & 07777, 01777u);
+            SimulatedProcessor sim (options);
+            ASSERT_TRUE (sim.start()) << sim.error();
+            std::ifstream in (file);
+            std::string line;
+            EXPECT_EQ (bool (std::getline (in, line)), c.announced) << file;
+            EXPECT_EQ (line, c.announced ? sim.slavePath() : "");
+            EXPECT_EQ (logged.size(), c.announced ? 0u : 1u); // why not, as a warning
+            struct stat folder
+            {
+            };
+            ASSERT_EQ (::lstat (c.folder.c_str(), &folder), 0);
+            EXPECT_EQ (folder.st_mode & 07777, c.announced ? 0700u : 0755u);
+            EXPECT_EQ (folder.st_uid, ::geteuid());
+        }
+        EXPECT_NE (::access (file.c_str(), F_OK), 0);
     }
-    EXPECT_NE (::access (file.c_str(), F_OK), 0);
+    before != nullptr ? ::setenv ("XDG_RUNTIME_DIR", kept.c_str(), 1) : ::unsetenv ("XDG_RUNTIME_DIR");
+    std::filesystem::remove_all (runtime);
 }
 
 TEST (SimulatedProcessor, WritesATranscriptLinePerMessage)
