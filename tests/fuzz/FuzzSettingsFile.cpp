@@ -6,6 +6,7 @@
 #include "panels/OutputEQPanel.h"
 #include "panels/OutputGraphPanel.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace
@@ -18,11 +19,10 @@ void require (bool holds)
 } // namespace
 
 // Any bytes as the settings file the program starts from: it must start, and
-// keep the file as it was, aside when it cannot read it. Each value the panels
-// read goes through the program's own reader and comes out in its range; what
-// the program saves of it reads back as itself. The window's rectangle is
-// judged against the displays, which a fuzz run has none of, and any text
-// names a port: those two are only read.
+// keep the file as it was, aside when it cannot read it. Each value the window
+// and panels read goes through the program's own reader and comes out in its
+// range; what the program saves of it reads back as itself. Any text names a
+// port: that one is only read.
 extern "C" int LLVMFuzzerTestOneInput (const std::uint8_t* data, std::size_t size)
 {
     static const bool configHome = ::setenv ("XDG_CONFIG_HOME", fuzzFolder().getFullPathName().toRawUTF8(), 1) == 0;
@@ -54,7 +54,19 @@ extern "C" int LLVMFuzzerTestOneInput (const std::uint8_t* data, std::size_t siz
     require (Input2EQPanel::readShownInput (saved) == input && OutputEQPanel::readSelectedOutput (saved) == output &&
              OutputGraphPanel::readSelection (saved) == graph && DelayUnits::fromSettings (saved) == unit);
 
-    juce::Rectangle<int>::fromString (settings->getValue (MainAppWindow::boundsKey));
+    // The window's rectangle, placed as the window places it on two displays
+    // side by side, ends on one of them at a size that is shown.
+    const auto bounds = juce::Rectangle<int>::fromString (settings->getValue (MainAppWindow::boundsKey));
+    if (!bounds.isEmpty())
+    {
+        const juce::Array<juce::Rectangle<int>> displays (juce::Rectangle<int> (0, 0, 1920, 1050),
+                                                          juce::Rectangle<int> (1920, -200, 1280, 1024));
+        const juce::BorderSize<int> frame (30, 4, 4, 4);
+        const auto shown = MainAppWindow::boundsOnDisplays (bounds, displays, frame);
+        require (juce::Rectangle<int>::fromString (shown.toString()) == shown && !shown.isEmpty() &&
+                 std::any_of (displays.begin(), displays.end(),
+                              [&] (const auto& display) { return frame.subtractedFrom (display).contains (shown); }));
+    }
     settings->getValue (Settings::serialPortKey);
     return 0;
 }
