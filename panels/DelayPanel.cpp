@@ -7,7 +7,6 @@
 #include "ui/ColourScheme.h"
 #include "ui/Panel.h"
 
-#include <cmath>
 #include <cstdio>
 
 DelayPanelBase::Layout DelayPanelBase::layoutFor (int width, int height)
@@ -30,10 +29,7 @@ DelayPanelBase::DelayPanelBase (Section sectionToEdit, DeviceState& deviceState,
     button.setConnectedEdges (juce::Button::ConnectedOnLeft | juce::Button::ConnectedOnRight);
     button.addListener (this);
     addAndMakeVisible (button);
-    // Read as a double so that a mangled file cannot overflow an int; any
-    // other unit number is kept and shows nothing until a unit is picked.
-    const double stored = settings.getDoubleValue (DelayUnits::settingsKey, DelayUnits::msec);
-    unit = std::isfinite (stored) ? (int) juce::jlimit (-1.0e9, 1.0e9, stored) : DelayUnits::msec;
+    unit = DelayUnits::fromSettings (settings);
 }
 
 DelayPanelBase::~DelayPanelBase() = default;

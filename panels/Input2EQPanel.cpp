@@ -23,12 +23,6 @@ struct GainTick
 };
 const GainTick gainTicks[] = { { 12.0, "+12" },  { 0.0, "0dB" },   { -12.0, "-12" }, { -24.0, "-24" },
                                { -36.0, "-36" }, { -48.0, "-48" }, { -60.0, "-60" } };
-
-int channelFromSettings (juce::PropertiesFile& settings)
-{
-    const int stored = settings.getIntValue (Input2EQPanel::settingsKey, 0);
-    return stored >= 0 && stored < Input2EQPanel::inputCount ? stored : 0;
-}
 } // namespace
 
 Input2EQPanel::Layout Input2EQPanel::layoutFor (int width, int height)
@@ -125,7 +119,7 @@ Input2EQPanel::Input2EQPanel (const UiContext& uiContext)
     nameEditor->addListener (this);
     addAndMakeVisible (*nameEditor);
 
-    shownChannel = channelFromSettings (context.settings);
+    shownChannel = readShownInput (context.settings);
     refresh();
     channelButtons[(size_t) shownChannel]->setToggleState (true, juce::dontSendNotification);
 }

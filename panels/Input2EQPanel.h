@@ -50,7 +50,13 @@ public:
     };
     static Layout layoutFor (int width, int height);
 
-    // A stored "input2" outside 0..2 falls back to input A.
+    // The stored "input2": anything but 0..2 falls back to input A.
+    static int readShownInput (const juce::PropertySet& settings)
+    {
+        const int stored = settings.getIntValue (settingsKey, 0);
+        return Protocol::isInput (stored) ? stored : 0;
+    }
+
     explicit Input2EQPanel (const UiContext& context);
     ~Input2EQPanel() override;
 

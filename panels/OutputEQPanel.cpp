@@ -97,9 +97,7 @@ OutputEQPanel::OutputEQPanel (const UiContext& uiContext)
     delayPanel = std::make_unique<DelayPanel> (context.state, context.settings, shown);
     addAndMakeVisible (*delayPanel);
 
-    // Only a stored 0..5 picks a button; anything else shows the first output.
-    const int stored = context.settings.getIntValue (settingsKey, 0);
-    selectedOutput = Protocol::isOutput (stored) ? stored : 0;
+    selectedOutput = readSelectedOutput (context.settings);
     refreshOutputEQPanel();
     channelButtons[(size_t) selectedOutput]->setToggleState (true, juce::dontSendNotification);
 }

@@ -43,6 +43,13 @@ public:
     };
     static Layout layoutFor (int width, int height);
 
+    // The stored "output": only 0..5 picks a button; anything else shows the first output.
+    static int readSelectedOutput (const juce::PropertySet& settings)
+    {
+        const int stored = settings.getIntValue (settingsKey, 0);
+        return Protocol::isOutput (stored) ? stored : 0;
+    }
+
     explicit OutputEQPanel (const UiContext& context);
     ~OutputEQPanel() override;
 

@@ -28,19 +28,6 @@ OutputGraphPanel::Layout OutputGraphPanel::layoutFor (int width, int height)
     return l;
 }
 
-int OutputGraphPanel::readSelection (const juce::PropertiesFile& settings)
-{
-    if (!settings.containsKey (settingsKey))
-        return defaultSelection;
-    // Written by hand or by another program it may be anything: only a plain
-    // whole number naming some of the six outputs is taken.
-    const auto text = settings.getValue (settingsKey).trim();
-    if (text.isEmpty() || text.length() > 2 || !text.containsOnly ("0123456789"))
-        return defaultSelection;
-    const int value = text.getIntValue();
-    return value <= allOutputs ? value : defaultSelection;
-}
-
 OutputGraphPanel::OutputGraphPanel (const UiContext& context)
     : Panel (juce::String())
     , settings (context.settings)

@@ -30,7 +30,18 @@ public:
 
     // The stored selection, bit i for output i + 1; anything but a whole
     // number from 0 to 63 gives the default.
-    static int readSelection (const juce::PropertiesFile& settings);
+    static int readSelection (const juce::PropertySet& settings)
+    {
+        if (!settings.containsKey (settingsKey))
+            return defaultSelection;
+        // Written by hand or by another program it may be anything: only a
+        // plain whole number naming some of the six outputs is taken.
+        const auto text = settings.getValue (settingsKey).trim();
+        if (text.isEmpty() || text.length() > 2 || !text.containsOnly ("0123456789"))
+            return defaultSelection;
+        const int value = text.getIntValue();
+        return value <= allOutputs ? value : defaultSelection;
+    }
 
     explicit OutputGraphPanel (const UiContext& context);
     ~OutputGraphPanel() override;

@@ -35,6 +35,13 @@ bool isKnown (int unit) noexcept
     return unit == msec || unit == feet || unit == meters;
 }
 
+int fromSettings (const juce::PropertySet& settings)
+{
+    // Read as a double, so that a mangled file cannot overflow an int.
+    const double stored = settings.getDoubleValue (settingsKey, msec);
+    return std::isfinite (stored) ? (int) juce::jlimit (-1.0e9, 1.0e9, stored) : msec;
+}
+
 int displayableSteps (int steps) noexcept
 {
     return juce::jlimit (0, (int) std::numeric_limits<std::uint16_t>::max(), steps);

@@ -19,6 +19,10 @@ inline constexpr const char* settingsKey = "Delay units";
 
 bool isKnown (int unit) noexcept;
 
+// The unit stored under settingsKey. Any other whole number is kept (it shows
+// nothing until a unit is picked), limited to +-1e9; no number gives msec.
+int fromSettings (const juce::PropertySet& settings);
+
 // Steps a stored (or read-back) delay is shown as: what the record can hold,
 // 0..65535. A processor may report more than the 5760 that can be typed; it
 // is shown as it is, not as the limit.
