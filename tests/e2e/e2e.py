@@ -744,7 +744,7 @@ def main():
             failed.append(name)
             result = f"FAILED: {error}"
             traceback.print_exc()
-            if scenario and scenario.programs:
+            if scenario and scenario.programs and scenario.programs[-1].alive():
                 try:
                     app = scenario.programs[-1]
                     print(f"windows of the program: {app.windows()}", flush=True)

@@ -291,7 +291,7 @@ class Program:
     # --- eyes -------------------------------------------------------------
     def screenshot(self, path, window=None):
         subprocess.run(["import", "-window", str(window or self.window), str(path)], env=self.env, check=True,
-                       capture_output=True)
+                       capture_output=True, timeout=20)  # import waits for ever on a window that went away
         return path
 
     def pixel(self, x, y, window=None):
