@@ -63,14 +63,14 @@ class Simulator:
     """tavik-sim on its own pseudo-terminal, with its memory, transcript and
     last firmware image kept in the scenario's folder."""
 
-    def __init__(self, binary, workdir, name="sim", args=()):
+    def __init__(self, binary, workdir, name="sim", args=(), env=None):
         self.dump = workdir / f"{name}-memory.json"
         self.transcript_file = workdir / f"{name}-transcript.txt"
         self.firmware_file = workdir / f"{name}-firmware.bin"
         self.process = subprocess.Popen(
             [binary, "--dump", str(self.dump), "--transcript", str(self.transcript_file),
              "--firmware-out", str(self.firmware_file), *args],
-            stdout=subprocess.PIPE, stderr=open(workdir / f"{name}.log", "w"), text=True)
+            env=env, stdout=subprocess.PIPE, stderr=open(workdir / f"{name}.log", "w"), text=True)
         self.port = self.process.stdout.readline().strip()
         check(self.port.startswith("/dev/"), f"the simulator gave no port: {self.port!r}")
 
@@ -87,15 +87,17 @@ class Simulator:
 
         return wait_for("the simulator's memory dump", read, 5)
 
-    def messages(self):
-        """Every message received so far: (meaning, hex bytes) in order."""
+    def messages(self, timed=False):
+        """Every message received so far: (meaning, hex bytes) in order, with
+        timed the line time in ms first."""
         result = []
         if not self.transcript_file.exists():
             return result
         for line in self.transcript_file.read_text().splitlines():
-            fields = re.match(r"#\d+\s+\S+\s+((?:[0-9A-F]{2} )+)\s*(.*?)\s*(?:->.*)?$", line)
+            fields = re.match(r"#\d+\s+([\d.]+)ms\s+((?:[0-9A-F]{2} )+)\s*(.*?)\s*(?:->.*)?$", line)
             if fields:
-                result.append((fields.group(2), fields.group(1).strip()))
+                message = (fields.group(3), fields.group(2).strip())
+                result.append((float(fields.group(1)), *message) if timed else message)
         return result
 
     def alive(self):
@@ -167,14 +169,15 @@ class Program:
 
     TITLE = "Tavik Serial Control"
 
-    def __init__(self, binary, display, home, workdir):
+    def __init__(self, binary, display, home, workdir, env):
         self.display = display
         self.workdir = workdir
-        self.env = dict(os.environ, DISPLAY=display, HOME=str(home))
+        self.env = dict(env, DISPLAY=display, HOME=str(home))
         self.env.pop("XDG_CONFIG_HOME", None)
         self.log = open(workdir / "tavikcontrol.log", "a")
         self.process = subprocess.Popen([binary], env=self.env, stdout=self.log, stderr=subprocess.STDOUT)
         self.window = wait_for("the main window", lambda: self.find_window("^" + self.TITLE), 30)
+        self.wait_painted()
 
     # --- windows ----------------------------------------------------------
     def xdotool(self, *args, check_rc=True):
@@ -208,14 +211,30 @@ class Program:
                         timeout)
 
     def wait_dialog(self, title, timeout=10):
-        """A window of the program other than the main one, by its exact title."""
+        """A window of the program other than the main one, by its exact title, once painted."""
         def probe():
             for window, name in self.windows().items():
                 if window != self.window and name == title:
                     return window
             return None
 
-        return wait_for(f"a window titled {title!r}", probe, timeout)
+        window = wait_for(f"a window titled {title!r}", probe, timeout)
+        self.wait_painted(window)
+        return window
+
+    def wait_painted(self, window=None):
+        """A window is shown (mapped) before its first paint, and until then it
+        is black: every quarter of it must show something."""
+        def painted():
+            try:
+                shot = self.screenshot(self.workdir / "paint.png", window)
+            except subprocess.CalledProcessError:  # not yet viewable
+                return False
+            out = subprocess.run(["convert", str(shot), "-crop", "2x2@", "+repage", "-format", "%[fx:maxima] ",
+                                  "info:"], capture_output=True, text=True).stdout.split()
+            return len(out) == 4 and all(float(m) > 0.1 for m in out)
+
+        wait_for(f"the first paint of window {window or self.window}", painted, 10, 0.05)
 
     def wait_closed(self, window, timeout=10):
         wait_for(f"window {window} to close", lambda: window not in self.windows(), timeout)
@@ -224,31 +243,42 @@ class Program:
         wait_for("every dialog to close", lambda: set(self.windows()) <= {self.window}, timeout)
 
     # --- mouse and keyboard ----------------------------------------------
+    def move(self, x, y):
+        """Moves the pointer to x, y on the screen and waits till it is there
+        (xdotool's own --sync waits 15 s when it is there already)."""
+        x, y = int(x), int(y)
+        self.xdotool("mousemove", x, y)
+
+        def there():
+            where = dict(line.split("=", 1) for line in self.xdotool("getmouselocation", "--shell").split())
+            return (int(where["X"]), int(where["Y"])) == (x, y)
+
+        wait_for(f"the pointer at {x}, {y}", there, 5, 0.01)
+
     def click(self, x, y, window=None, button=1):
         """Clicks at x, y inside a window (the main one by default)."""
         wx, wy, _, _ = self.geometry(window)
-        self.xdotool("mousemove", "--sync", wx + x, wy + y)
+        self.move(wx + x, wy + y)
         self.xdotool("click", button)
         time.sleep(0.15)
 
     def drag(self, x, y, to_x, to_y, window=None):
         wx, wy, _, _ = self.geometry(window)
-        self.xdotool("mousemove", "--sync", wx + x, wy + y)
+        self.move(wx + x, wy + y)
         self.xdotool("mousedown", 1)
         steps = 8
         for i in range(1, steps + 1):
-            self.xdotool("mousemove", "--sync", wx + x + (to_x - x) * i // steps, wy + y + (to_y - y) * i // steps)
+            self.move(wx + x + (to_x - x) * i // steps, wy + y + (to_y - y) * i // steps)
             time.sleep(0.03)
         self.xdotool("mouseup", 1)
         time.sleep(0.15)
 
     def type(self, text):
-        self.xdotool("type", "--delay", 30, "--", text)
+        self.xdotool("type", "--delay", 15, "--", text)
 
     def key(self, *keys):
-        for k in keys:
-            self.xdotool("key", k)
-            time.sleep(0.05)
+        self.xdotool("key", "--delay", 30, *keys)
+        time.sleep(0.05)
 
     def replace_text(self, x, y, text, window=None):
         """Clicks into a text box, selects what it holds, types text and Return."""
@@ -261,7 +291,7 @@ class Program:
     # --- eyes -------------------------------------------------------------
     def screenshot(self, path, window=None):
         subprocess.run(["import", "-window", str(window or self.window), str(path)], env=self.env, check=True,
-                       capture_output=True)
+                       capture_output=True, timeout=20)  # import waits for ever on a window that went away
         return path
 
     def pixel(self, x, y, window=None):
