@@ -34,10 +34,16 @@ MainAppWindow::MainAppWindow (const UiContext& uiContext)
     }
 
     setContentOwned (new MainWindowContent (context), false);
+    getContentComponent()->addMouseListener (&typingEnds, true);
+    if (context.history != nullptr)
+        context.history->makePendingEdits = [this] { getContent().commitPendingNames(); };
 }
 
 MainAppWindow::~MainAppWindow()
 {
+    if (context.history != nullptr)
+        context.history->makePendingEdits = nullptr;
+    getContentComponent()->removeMouseListener (&typingEnds);
     context.settings.setValue (boundsKey, getBounds().toString());
     getContent().saveSettings();
     clearContentComponent();
@@ -60,6 +66,15 @@ bool MainAppWindow::keyPressed (const juce::KeyPress& key)
     else
         return juce::DocumentWindow::keyPressed (key);
     return true;
+}
+
+void MainAppWindow::TypingEnds::mouseDown (const juce::MouseEvent& event)
+{
+    const auto inTextBox = [] (juce::Component* c)
+    { return dynamic_cast<juce::TextEditor*> (c) != nullptr || c->findParentComponentOfClass<juce::TextEditor>(); };
+    auto* focused = juce::Component::getCurrentlyFocusedComponent();
+    if (focused != nullptr && inTextBox (focused) && !inTextBox (event.eventComponent))
+        focused->giveAwayKeyboardFocus();
 }
 
 void MainAppWindow::closeButtonPressed()

@@ -32,12 +32,20 @@ public:
     void closeButtonPressed() override;
     // Ctrl+Z undoes, Ctrl+Shift+Z and Ctrl+Y redo, wherever the keyboard focus
     // is in the window: a text box being typed in keeps the keys for itself.
+    // A click anywhere else in the window ends the typing there, so the keys
+    // then undo what the click did (a slider does not take the focus itself).
     bool keyPressed (const juce::KeyPress& key) override;
 
     MainWindowContent& getContent() const;
 
 private:
+    class TypingEnds final : public juce::MouseListener
+    {
+        void mouseDown (const juce::MouseEvent& event) override;
+    };
+
     UiContext context;
+    TypingEnds typingEnds;
     juce::ComponentBoundsConstrainer constrainer;
     juce::TooltipWindow tooltips{ this };
 

@@ -3,6 +3,8 @@
 #include "common/AskUser.h"
 #include "state/ParamSpace.h"
 
+#include <algorithm>
+
 namespace
 {
 using Source = DeviceState::ChangeSource;
@@ -121,6 +123,11 @@ juce::String EditHistory::stepName (const DeviceState::RecordChange& change)
         case Source::undo:
             break;
     }
+    // Names typed in several router rows in one pause went out together.
+    const auto isOutputName = [] (const DeviceState::ParamChange& p)
+    { return p.param.kind == Param::Kind::name && p.param.output; };
+    if (change.params.size() > 1 && std::all_of (change.params.begin(), change.params.end(), isOutputName))
+        return "output names";
     // A single gesture that moved two values (a cut type and its slope) is named by the first.
     return first.describe();
 }
@@ -152,6 +159,8 @@ juce::String EditHistory::readBackUndoQuestion (int settings)
 
 bool EditHistory::undo()
 {
+    if (makePendingEdits)
+        makePendingEdits();
     if (!canUndo())
         return false;
     juce::Array<const juce::UndoableAction*> actions;
@@ -171,6 +180,8 @@ bool EditHistory::undo()
 
 bool EditHistory::redo()
 {
+    if (makePendingEdits)
+        makePendingEdits();
     const bool redone = manager.redo();
     sendChangeMessage();
     return redone;

@@ -37,6 +37,11 @@ public:
     bool undo();
     bool redo();
 
+    // Run before every undo and redo: edits still waiting to be made (a name
+    // typed a moment ago) are made first, so the step undone is the user's
+    // last and the redo list is not cut by an edit arriving afterwards.
+    std::function<void()> makePendingEdits;
+
     int getNumSteps() const;
     int getSizeInBytes() const { return manager.getNumberOfUnitsTakenUpByStoredCommands(); }
     void clear();

@@ -33,7 +33,7 @@ public:
 
         auto colour = findColour (juce::TextButton::textColourOffId);
         if (!isEnabled())
-            colour = colour.withMultipliedAlpha (0.4f);
+            colour = colour.withMultipliedAlpha (0.5f); // as a disabled text button's text
         g.setColour (colour);
         g.strokePath (tail, juce::PathStrokeType (juce::jmax (1.5f, size * 0.14f)));
         g.fillPath (head);

@@ -305,6 +305,9 @@ std::optional<Param> Param::fromString (const juce::String& text, juce::String* 
 
 juce::String Param::describe() const
 {
+    // A crosspoint is read along the router's row: which input feeds which output.
+    if (kind == Kind::route && isValid())
+        return "input " + inputLetter (index) + " to output " + juce::String (channel + 1);
     auto text = toString();
     return text.replaceCharacter ('.', ' ')
         .replace (" freq", " frequency")

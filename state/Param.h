@@ -50,7 +50,7 @@ struct Param
     // The position in all(); -1 for an invalid parameter.
     int ordinal() const noexcept;
 
-    // What the panels call it: "input A", "output 1 band 2 gain", ...
+    // What the panels call it: "input A gain", "output 1 band 2 gain", "input B to output 3", ...
     juce::String describe() const;
 
     bool operator== (const Param& other) const noexcept

@@ -1,6 +1,7 @@
 // The delay, limiter and phase controls of the EQ panels: the unit
 // conversions, typing into the real dialogs, and what one OK, Cancel or click
 // sends, checked where it lands, in the simulated processor.
+#include "DialogDriver.h"
 #include "TranscriptMarker.h"
 #include "app/Settings.h"
 #include "engine/SimulatedProcessor.h"
@@ -27,54 +28,6 @@ void pump (int ms = 20)
     juce::MessageManager::getInstance()->runDispatchLoopUntil (ms);
 }
 
-// What a user does in a label: open its editor, type, leave it (the typed
-// text is kept when the editor loses the focus).
-void typeInto (juce::Label& label, const juce::String& text)
-{
-    label.showEditor();
-    auto* editor = label.getCurrentTextEditor();
-    ASSERT_NE (editor, nullptr);
-    editor->selectAll();
-    editor->insertTextAtCaret (text);
-    label.hideEditor (false);
-}
-
-// Waits for the modal dialog window holding a Dialog, checks its title, acts
-// on the dialog (typing, then clicking a button or closing the window), and
-// lets the modal call under test return.
-template <typename Dialog>
-class DialogDriver : private juce::Timer
-{
-public:
-    DialogDriver (juce::String expectedTitle, std::function<void (Dialog&, juce::DialogWindow&)> actOnDialog)
-        : title (std::move (expectedTitle))
-        , act (std::move (actOnDialog))
-    {
-        startTimer (20);
-    }
-
-    bool acted = false;
-
-private:
-    void timerCallback() override
-    {
-        auto& modal = *juce::ModalComponentManager::getInstance();
-        for (int i = 0; i < modal.getNumModalComponents(); ++i)
-            if (auto* window = dynamic_cast<juce::DialogWindow*> (modal.getModalComponent (i)))
-                if (auto* dialog = dynamic_cast<Dialog*> (window->getContentComponent()))
-                {
-                    stopTimer();
-                    acted = true;
-                    EXPECT_EQ (window->getName(), title);
-                    act (*dialog, *window);
-                    return;
-                }
-    }
-
-    juce::String title;
-    std::function<void (Dialog&, juce::DialogWindow&)> act;
-};
-
 struct DelayLimiterPhase : ::testing::Test
 {
     TavikLookAndFeel lookAndFeel;
@@ -100,20 +53,6 @@ struct DelayLimiterPhase : ::testing::Test
         h.worker.stopThread (10000);
         h.port.close (false);
         juce::LookAndFeel::setDefaultLookAndFeel (nullptr);
-    }
-
-    // Clicks the button and returns once the dialog it opened has closed.
-    template <typename Dialog>
-    void clickAndDrive (juce::Button& button, const juce::String& title,
-                        std::function<void (Dialog&, juce::DialogWindow&)> act)
-    {
-        DialogDriver<Dialog> driver (title, std::move (act));
-        button.triggerClick();
-        for (int i = 0; i < 500 && !driver.acted; ++i)
-            pump (10);
-        pump (50); // the window closes and the click handler finishes
-        EXPECT_TRUE (driver.acted) << "no " << title << " window";
-        EXPECT_EQ (juce::ModalComponentManager::getInstance()->getNumModalComponents(), 0);
     }
 
     std::size_t seen = 0; // transcript entries already returned

@@ -1,18 +1,33 @@
 // Where the window puts its panels and where the panels put their controls,
 // checked on the pure layouts and on the real components laid out by them.
+#include "DialogDriver.h"
 #include "app/MainAppWindow.h"
 #include "app/MainWindowContent.h"
 #include "app/Settings.h"
 #include "common/Status.h"
 #include "control/Connection.h"
+#include "control/EditHistory.h"
+#include "engine/SimulatedProcessor.h"
+#include "panels/DelayDialog.h"
+#include "panels/DelayPanel.h"
 #include "panels/Input2EQPanel.h"
+#include "panels/Input2EQSubPanel.h"
+#include "panels/InputSliders.h"
+#include "panels/LimiterDialog.h"
+#include "panels/LimiterPanel.h"
 #include "panels/LogoPanel.h"
+#include "panels/OutputEQCutPanel.h"
 #include "panels/OutputEQPanel.h"
+#include "panels/OutputEQSubPanel.h"
 #include "panels/OutputGraphPanel.h"
 #include "panels/OutputMutePanel.h"
+#include "panels/OutputSliders.h"
+#include "panels/PhasePanel.h"
 #include "panels/RouterButton.h"
 #include "panels/RouterPanel.h"
 #include "panels/TopPanel.h"
+#include "panels/UndoRedoButtons.h"
+#include "state/StatePreset.h"
 #include "support/StateHarness.h"
 #include "ui/TavikLookAndFeel.h"
 
@@ -32,14 +47,98 @@ struct WindowParts
     TavikLookAndFeel lookAndFeel;
     juce::TemporaryFile settingsFile;
     juce::PropertiesFile settings{ settingsFile.getFile(), Settings::options() };
-    StateHarness h;
+    StateHarness h{ juce::File::getSpecialLocation (juce::File::tempDirectory) };
     Connection connection{ h.port, h.worker, h.state, settings, h.ask, h.status, h.progress, nullptr };
     UiContext context{ settings, h.state, h.status, connection, h.ask, h.progress };
 };
 
-void pump()
+void pump (int ms = 50)
 {
-    juce::MessageManager::getInstance()->runDispatchLoopUntil (50);
+    juce::MessageManager::getInstance()->runDispatchLoopUntil (ms);
+}
+
+template <typename Condition>
+bool pumpUntil (Condition condition)
+{
+    for (int i = 0; i < 500 && !condition(); ++i)
+        pump (10);
+    return condition();
+}
+
+// Equal as the history compares values: a padded name is the same name.
+bool same (const std::vector<ParamValue>& a, const std::vector<ParamValue>& b)
+{
+    return std::equal (a.begin(), a.end(), b.begin(), b.end(), [] (auto& x, auto& y) { return sameValue (x, y); });
+}
+
+// The window with its edit history, connected through CONNECT to a simulated
+// processor that holds other values than the program starts with.
+struct HistoryWindow : WindowParts
+{
+    std::unique_ptr<taviksim::SimulatedProcessor> sim;
+    EditHistory history{ h.state, h.ask, [this] { return connection.isConnected(); } };
+    std::unique_ptr<MainAppWindow> window;
+
+    HistoryWindow()
+    {
+        taviksim::SimulatorOptions options;
+        options.logProblems = false;
+        options.announce = true; // so the port chooser offers it
+        options.engine.initialMemory.mute = 0x21;
+        sim = std::make_unique<taviksim::SimulatedProcessor> (options);
+        EXPECT_TRUE (sim->start()) << sim->error();
+        context.history = &history;
+        window = std::make_unique<MainAppWindow> (context);
+        h.ask.listAnswers.push_back (sim->slavePath());
+        content().getTopPanel().getConnectButton().triggerClick();
+        EXPECT_TRUE (pumpUntil ([this] { return connection.isConnected(); }));
+    }
+    ~HistoryWindow()
+    {
+        window.reset();
+        h.worker.stopThread (10000);
+        h.port.close (false);
+    }
+    MainWindowContent& content() { return window->getContent(); }
+    std::vector<ParamValue> record() { return ParamSpace::readAll (h.state); }
+    // The real mouse, through the window's peer as the desktop delivers it.
+    void mouse (juce::Component& c, juce::Point<int> at, bool down)
+    {
+        auto* peer = window->getPeer();
+        peer->handleMouseEvent (
+            juce::MouseInputSource::InputSourceType::mouse, peer->globalToLocal (c.localPointToGlobal (at).toFloat()),
+            down ? juce::ModifierKeys (juce::ModifierKeys::leftButtonModifier) : juce::ModifierKeys(),
+            juce::MouseInputSource::defaultPressure, juce::MouseInputSource::defaultOrientation, mouseTime += 50);
+    }
+    void drag (juce::Component& c, juce::Point<int> from, juce::Point<int> to)
+    {
+        mouse (c, from, false);
+        for (int step = 0; step <= 8; ++step)
+            mouse (c, from + (to - from) * step / 8, true);
+        mouse (c, to, false);
+        pump();
+    }
+    bool key (int code, int modifiers)
+    {
+        const bool used = window->getPeer()->handleKeyPress (juce::KeyPress (code, juce::ModifierKeys (modifiers), 0));
+        pump();
+        return used;
+    }
+    juce::int64 mouseTime = juce::Time::currentTimeMillis();
+};
+
+// The centre of a slider's thumb at a value.
+juce::Point<int> thumbAt (juce::Slider& slider, double value)
+{
+    return { slider.getWidth() / 2, juce::roundToInt (slider.getPositionOfValue (value)) };
+}
+
+juce::String toggles (std::initializer_list<juce::Button*> buttons)
+{
+    juce::String shown;
+    for (auto* b : buttons)
+        shown << (b->getToggleState() ? "1" : "0");
+    return shown;
 }
 } // namespace
 
@@ -242,4 +341,236 @@ TEST (MainWindow, RestoresAndSavesItsBoundsAndKeepsItsShape)
     EXPECT_EQ (window.getWidth(), 800);
     EXPECT_EQ (window.getHeight(), 560);
     pump();
+}
+
+TEST (MainWindow, EveryGestureIsOneStepThatUndoAndRedoBringBackIntoRecordAndPanels)
+{
+    HistoryWindow w;
+    auto& top = w.content().getTopPanel();
+    auto& in = w.content().getInputEQPanel();
+    auto& out = w.content().getOutputEQPanel();
+    auto& router = w.content().getRouterPanel();
+    auto& mutes = w.content().getOutputMutePanel();
+    auto& undo = top.getUndoRedoButtons()->getUndoButton();
+    auto& redo = top.getUndoRedoButtons()->getRedoButton();
+    const auto text = [] (SliderWithTextBox& s) { return [&s] { return s.getTextBox().getText(); }; };
+    const auto typed = [] (SliderWithTextBox& s, const char* value)
+    {
+        s.getTextBox().showEditor();
+        s.getTextBox().getCurrentTextEditor()->setText (value, false);
+        s.getTextBox().getCurrentTextEditor()->keyPressed (juce::KeyPress (juce::KeyPress::returnKey));
+    };
+    const auto cut = [&] (int c)
+    {
+        auto& strip = out.getCutStrip (c);
+        return toggles ({ &strip.getTypeButton (0), &strip.getTypeButton (1), &strip.getTypeButton (2),
+                          &strip.getTypeButton (3), &strip.getSlopeButton (0), &strip.getSlopeButton (1),
+                          &strip.getSlopeButton (2), &strip.getSlopeButton (3), &strip.getSlopeButton (4) });
+    };
+    const auto muteToggles = [&] {
+        return toggles ({ &mutes.getButton (0), &mutes.getButton (1), &mutes.getButton (3), &mutes.getButton (5) });
+    };
+    auto& bandGain = out.getBandStrip (1).getGainSlider();
+    auto& frequency = in.getBandStrip (2).getFrequencySlider();
+    const auto outputPreset = juce::File::createTempFile (".TavikOutputPreset");
+    const auto statePreset = juce::File::createTempFile (".TavikPreset");
+    StateHarness loaded;
+    loaded.inputs().setChannelGain (0, -20.0);
+    loaded.state.routerState.setRoute (2, 1, true);
+    loaded.state.muteState.setOutputMute (3, true);
+    ASSERT_TRUE (statePreset.replaceWithText (statePresetElement (loaded.state)->toString()));
+
+    struct Case
+    {
+        const char* step; // as the buttons' tooltips name it
+        std::function<void()> gesture;
+        std::function<juce::String()> shown;  // what the panels show of it
+        bool asks = false;                    // undoing it asks first
+        std::function<void()> before = [] {}; // not part of the step: a copy, another channel shown
+    };
+    const Case cases[] = {
+        { "SYNC TO HARDWARE", [&] { top.getSyncToHardwareButton().triggerClick(); }, muteToggles, true },
+        { "output 1 band 2 gain", [&] { w.drag (bandGain, thumbAt (bandGain, 0.0), thumbAt (bandGain, 6.0)); },
+          text (bandGain) },
+        { "input A band 3 frequency",
+          [&]
+          {
+              juce::MouseWheelDetails notch{};
+              notch.deltaY = 0.1f;
+              auto* peer = w.window->getPeer();
+              peer->handleMouseWheel (
+                  juce::MouseInputSource::InputSourceType::mouse,
+                  peer->globalToLocal (frequency.localPointToGlobal (thumbAt (frequency, 800.0)).toFloat()),
+                  w.mouseTime += 50, notch);
+          },
+          text (frequency) },
+        { "input A gain", [&] { typed (in.getGainSlider(), "-3.5"); }, text (in.getGainSlider()) },
+        { "output 1 high cut type", [&] { out.getCutStrip (1).getTypeButton (2).triggerClick(); },
+          [&] { return cut (1); } },
+        { "output 1 low cut slope", [&] { out.getCutStrip (0).getSlopeButton (3).triggerClick(); },
+          [&] { return cut (0); } },
+        { "output 1 phase", [&] { out.getPhasePanel().getButton().triggerClick(); },
+          [&] { return out.getPhasePanel().getButton().getButtonText(); } },
+        { "input B to output 3", [&] { router.getButton (1, 2).triggerClick(); },
+          [&] { return toggles ({ &router.getButton (1, 2) }); } },
+        { "output 4 mute", [&] { mutes.getButton (3).triggerClick(); }, muteToggles },
+        { "output 1 delay",
+          [&]
+          {
+              clickAndDrive<DelayDialog> (out.getDelayPanel().getButton(), DelayDialog::windowTitle,
+                                          [] (DelayDialog& d, juce::DialogWindow&)
+                                          {
+                                              typeInto (d.getLeftLabel(), "2");
+                                              d.getOkButton().triggerClick();
+                                          });
+          },
+          [&] { return out.getDelayPanel().getButton().getButtonText(); } },
+        { "output 1 limiter",
+          [&]
+          {
+              clickAndDrive<LimiterDialog> (out.getLimiterPanel().getButton(), LimiterDialog::windowTitle,
+                                            [] (LimiterDialog& d, juce::DialogWindow&)
+                                            {
+                                                typeInto (d.getEditor(), "-6");
+                                                d.getOkButton().triggerClick();
+                                            });
+          },
+          [&] { return out.getLimiterPanel().getButton().getButtonText(); } },
+        { "input A name", [&] { in.getNameEditor().setText ("KICK"); }, [&] { return in.getNameEditor().getText(); } },
+        { "output names",
+          [&]
+          {
+              router.getNameEditor (1).setText ("FOH L");
+              router.getNameEditor (4).setText ("FOH R");
+          },
+          [&] { return router.getNameEditor (1).getText() + router.getNameEditor (4).getText(); } },
+        { "FLAT output 1", [&] { out.getFlatButton().triggerClick(); }, text (bandGain) },
+        { "PASTE input B", [&] { in.getPasteButton().triggerClick(); },
+          [&] { return in.getGainSlider().getTextBox().getText() + in.getNameEditor().getText(); }, false,
+          [&]
+          {
+              in.getCopyButton().triggerClick();
+              in.getChannelButton (1).triggerClick();
+          } },
+        { "LOAD output 3", [&] { out.getLoadButton().triggerClick(); },
+          [&] { return bandGain.getTextBox().getText() + out.getDelayPanel().getButton().getButtonText(); }, false,
+          [&]
+          {
+              w.h.ask.fileAnswers = { outputPreset, outputPreset };
+              out.getSaveButton().triggerClick();
+              out.getChannelButton (2).triggerClick();
+          } },
+        { "LOAD",
+          [&]
+          {
+              w.h.ask.fileAnswers = { statePreset };
+              top.getLoadButton().triggerClick();
+          },
+          [&] {
+              return in.getGainSlider().getTextBox().getText() + toggles ({ &router.getButton (1, 2) }) + muteToggles();
+          } },
+    };
+    EXPECT_FALSE (undo.isEnabled());
+    EXPECT_FALSE (redo.isEnabled());
+    for (const auto& c : cases)
+    {
+        c.before();
+        pump();
+        const int steps = w.history.getNumSteps();
+        const auto before = w.record();
+        const auto shownBefore = c.shown();
+        c.gesture();
+        ASSERT_TRUE (pumpUntil ([&] { return w.history.getNumSteps() > steps; })) << c.step;
+        pump (100);
+        EXPECT_EQ (w.history.getNumSteps(), steps + 1) << c.step;
+        EXPECT_EQ (undo.getTooltip(), juce::String ("Undo ") + c.step);
+        const auto after = w.record();
+        const auto shownAfter = c.shown();
+        EXPECT_NE (shownAfter, shownBefore) << c.step;
+
+        if (c.asks)
+            w.h.ask.okCancelAnswers.push_back (true);
+        undo.triggerClick();
+        EXPECT_TRUE (pumpUntil ([&] { return same (w.record(), before); })) << c.step;
+        EXPECT_EQ (c.shown(), shownBefore) << c.step;
+        EXPECT_EQ (redo.getTooltip(), juce::String ("Redo ") + c.step);
+        redo.triggerClick();
+        EXPECT_TRUE (pumpUntil ([&] { return same (w.record(), after); })) << c.step;
+        EXPECT_EQ (c.shown(), shownAfter) << c.step;
+        EXPECT_FALSE (redo.isEnabled()) << c.step;
+    }
+
+    // What a user looks at is not an edit: another output, a curve on the graph, the delay's unit.
+    const auto steps = w.history.getNumSteps();
+    const auto record = w.record();
+    out.getChannelButton (4).triggerClick();
+    w.content().getOutputGraphPanel().getButton (2).triggerClick();
+    clickAndDrive<DelayDialog> (out.getDelayPanel().getButton(), DelayDialog::windowTitle,
+                                [] (DelayDialog& d, juce::DialogWindow&)
+                                {
+                                    d.getLeftCombo().setSelectedItemIndex (2, juce::sendNotificationSync);
+                                    d.getOkButton().triggerClick();
+                                });
+    pump (600);
+    EXPECT_EQ (w.history.getNumSteps(), steps);
+    EXPECT_TRUE (same (w.record(), record));
+    EXPECT_EQ (undo.getTooltip(), "Undo LOAD");
+    outputPreset.deleteFile();
+    statePreset.deleteFile();
+}
+
+TEST (MainWindow, TheKeysUndoAndRedoExceptInATextBoxBeingTypedIn)
+{
+    HistoryWindow w;
+    auto& undo = w.content().getTopPanel().getUndoRedoButtons()->getUndoButton();
+    auto& redo = w.content().getTopPanel().getUndoRedoButtons()->getRedoButton();
+    EXPECT_FALSE (undo.isEnabled() || redo.isEnabled());
+    w.content().getOutputMutePanel().getButton (2).triggerClick();
+    ASSERT_TRUE (pumpUntil ([&] { return w.h.state.muteState.isMuted (2); }));
+
+    const int ctrl = juce::ModifierKeys::commandModifier, shift = juce::ModifierKeys::shiftModifier;
+    struct Press
+    {
+        int key, modifiers;
+        bool muted;
+        const char* undoTip; // and the redo button's tooltip when undo's is empty
+    };
+    for (const auto& p :
+         { Press{ 'Z', ctrl, false, "Redo output 3 mute" }, Press{ 'Z', ctrl | shift, true, "Undo output 3 mute" },
+           Press{ 'Z', ctrl, false, "Redo output 3 mute" }, Press{ 'Y', ctrl, true, "Undo output 3 mute" } })
+    {
+        EXPECT_TRUE (w.key (p.key, p.modifiers));
+        EXPECT_EQ (w.h.state.muteState.isMuted (2), p.muted);
+        EXPECT_EQ (undo.isEnabled(), p.muted);
+        EXPECT_EQ (redo.isEnabled(), !p.muted);
+        EXPECT_EQ ((p.muted ? undo : redo).getTooltip(), p.undoTip);
+    }
+
+    // Typing in a name: there the keys edit the text, until a click elsewhere ends the typing.
+    auto& name = w.content().getInputEQPanel().getNameEditor();
+    name.grabKeyboardFocus();
+    ASSERT_TRUE (pumpUntil ([&] { return name.hasKeyboardFocus (false); }));
+    name.moveCaretToEnd();
+    w.window->getPeer()->handleKeyPress (juce::KeyPress ('x', {}, 'x'));
+    EXPECT_EQ (name.getText(), "INPUT Ax");
+    EXPECT_TRUE (w.key ('Z', ctrl));
+    EXPECT_EQ (name.getText(), "INPUT A");
+    EXPECT_TRUE (w.h.state.muteState.isMuted (2));
+
+    auto& gain = w.content().getInputEQPanel().getGainSlider();
+    w.drag (gain, thumbAt (gain, gain.getValue()), thumbAt (gain, gain.getValue()));
+    EXPECT_FALSE (name.hasKeyboardFocus (false));
+    EXPECT_TRUE (w.key ('Z', ctrl));
+    EXPECT_FALSE (w.h.state.muteState.isMuted (2));
+    EXPECT_EQ (w.h.inputs().getChannelName (0), "INPUT A");
+
+    // A name typed a moment before the click goes in first: it is what is undone.
+    EXPECT_TRUE (w.key ('Y', ctrl));
+    w.content().getRouterPanel().getNameEditor (0).setText ("Stage");
+    pump (20);
+    undo.triggerClick();
+    pump (600);
+    EXPECT_EQ (w.h.outputs().getChannelName (0), "OUTPUT 1");
+    EXPECT_EQ (redo.getTooltip(), "Redo output 1 name");
+    EXPECT_TRUE (w.h.state.muteState.isMuted (2));
 }

@@ -65,6 +65,7 @@ TEST (ParamNames, EveryParameterHasOneNameThatReadsBack)
     EXPECT_EQ (all.front().toString(), "input.A.gain");
     EXPECT_EQ (Param::fromString ("input.c.band.6.bw")->toString(), "input.C.band.6.bw");
     EXPECT_EQ (Param::fromString ("output.6.highcut.slope")->describe(), "output 6 high cut slope");
+    EXPECT_EQ (Param::fromString ("output.3.route.B")->describe(), "input B to output 3");
 
     for (const char* bad :
          { "", "input", "input.D.gain", "input.A.band.7.gain", "output.0.gain", "output.7.mute", "output.1.band.5.freq",
