@@ -38,6 +38,7 @@ MainWindowContent::Layout MainWindowContent::layoutFor (int width, int height)
 
 MainWindowContent::MainWindowContent (const UiContext& context)
     : status (context.status)
+    , state (context.state)
 {
     topPanel = std::make_unique<TopPanel> (context.connection, context.state, context.status, context.ask,
                                            context.progress, [this] { refreshPanels(); });
@@ -54,10 +55,12 @@ MainWindowContent::MainWindowContent (const UiContext& context)
         addAndMakeVisible (panel);
 
     status.addActionListener (this);
+    state.addListener (this);
 }
 
 MainWindowContent::~MainWindowContent()
 {
+    state.removeListener (this);
     status.removeActionListener (this);
 }
 
@@ -98,6 +101,19 @@ void MainWindowContent::actionListenerCallback (const juce::String& message)
 {
     if (statusFromMessage (message) != StatusReadBackDone)
         return;
+    refreshPanels();
+    broadcastStatus (status, StatusStateChanged); // the response graph redraws
+}
+
+void MainWindowContent::recordChanged (const DeviceState::RecordChange& change)
+{
+    // Shown once the record has told everyone, and once for a burst of edits.
+    if (change.source == DeviceState::ChangeSource::remote)
+        triggerAsyncUpdate();
+}
+
+void MainWindowContent::handleAsyncUpdate()
+{
     refreshPanels();
     broadcastStatus (status, StatusStateChanged); // the response graph redraws
 }

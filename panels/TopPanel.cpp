@@ -4,6 +4,7 @@
 #include "common/Status.h"
 #include "control/Connection.h"
 #include "state/StatePreset.h"
+#include "ui/TavikLookAndFeel.h"
 
 namespace
 {
@@ -24,6 +25,7 @@ TopPanel::Layout TopPanel::layoutFor (int width, int height)
     l.syncToSoftware = at (0.65f, 0.11f);
     l.syncToHardware = at (0.76f, 0.11f);
     l.upload = at (0.88f, 0.1f);
+    l.remote = at (0.3725f, 0.045f);
     return l;
 }
 
@@ -50,6 +52,11 @@ TopPanel::TopPanel (Connection& connectionToUse, DeviceState& deviceState, juce:
         button->addListener (this);
         addAndMakeVisible (*button);
     }
+    remoteButton.setClickingTogglesState (false);
+    remoteButton.getProperties().set (TavikLookAndFeel::smallFontProperty, true);
+    remoteButton.setTooltip ("Remote control from a phone or tablet");
+    remoteButton.addListener (this);
+    addAndMakeVisible (remoteButton);
     setDeviceButtonsEnabled (false);
     status.addActionListener (this);
 }
@@ -69,6 +76,12 @@ void TopPanel::resized()
     syncToSoftwareButton.setBounds (l.syncToSoftware);
     syncToHardwareButton.setBounds (l.syncToHardware);
     uploadButton.setBounds (l.upload);
+    remoteButton.setBounds (l.remote);
+}
+
+void TopPanel::showRemote (bool on)
+{
+    remoteButton.setToggleState (on, juce::dontSendNotification);
 }
 
 void TopPanel::setDeviceButtonsEnabled (bool enabled)
@@ -114,6 +127,8 @@ void TopPanel::buttonClicked (juce::Button* button)
     }
     else if (button == &syncToHardwareButton)
         syncToHardware();
+    else if (button == &remoteButton && onRemoteToggled)
+        showRemote (onRemoteToggled (!remoteButton.getToggleState()));
 }
 
 void TopPanel::upload()

@@ -33,6 +33,7 @@ public:
     struct Layout
     {
         juce::Rectangle<int> load, save, progress, connect, syncToSoftware, syncToHardware, upload;
+        juce::Rectangle<int> remote; // in the free gap between the progress bar and CONNECT
     };
     static Layout layoutFor (int width, int height);
 
@@ -48,6 +49,13 @@ public:
     juce::TextButton& getSyncToSoftwareButton() { return syncToSoftwareButton; }
     juce::TextButton& getSyncToHardwareButton() { return syncToHardwareButton; }
     juce::ProgressBar& getProgressBar() { return progressBar; }
+    juce::TextButton& getRemoteButton() { return remoteButton; }
+
+    // Told when the user turns the remote control on or off; it answers
+    // whether the remote is now on (turning on can fail).
+    std::function<bool (bool on)> onRemoteToggled;
+    // Shows the remote as on or off without telling onRemoteToggled.
+    void showRemote (bool on);
 
     void resized() override;
 
@@ -81,6 +89,7 @@ private:
     juce::TextButton connectButton{ connectText };
     juce::TextButton syncToSoftwareButton{ "SYNC TO SOFTWARE" };
     juce::TextButton syncToHardwareButton{ "SYNC TO HARDWARE" };
+    juce::TextButton remoteButton{ "REMOTE" };
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (TopPanel)
 };
