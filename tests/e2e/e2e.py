@@ -599,6 +599,8 @@ def remote_refusals(s):
             ("a WebSocket from another page", WebSocket(host, port, f"/ws?token={token}",
                                                         origin="http://attacker.example").status, 403),
             ("a WebSocket without an Origin", WebSocket(host, port, f"/ws?token={token}", origin=None).status, 403),
+            ("a WebSocket to a host name (a rebinding page)",
+             WebSocket(host, port, f"/ws?token={token}", host_name="attacker.example").status, 403),
             ("a header block over 8 KiB", http(host, port, big_header.encode())[0], 431),
             ("a path outside the page", get(host, port, f"/../../etc/passwd?token={token}")[0], 404),
             ("another file", get(host, port, f"/index.html?token={token}")[0], 404),

@@ -35,11 +35,12 @@ def get(host, port, target, headers=None):
 class WebSocket:
     """One page's WebSocket. status is the upgrade's HTTP status (101 when open)."""
 
-    def __init__(self, host, port, target, origin="", timeout=5):
-        origin = f"http://{host}:{port}" if origin == "" else origin
+    def __init__(self, host, port, target, origin="", timeout=5, host_name=None):
+        named = f"{host_name or host}:{port}"
+        origin = f"http://{named}" if origin == "" else origin
         self.sock = socket.create_connection((host, port), timeout)
         key = base64.b64encode(os.urandom(16)).decode()
-        head = [f"GET {target} HTTP/1.1", f"Host: {host}:{port}", "Upgrade: websocket", "Connection: Upgrade",
+        head = [f"GET {target} HTTP/1.1", f"Host: {named}", "Upgrade: websocket", "Connection: Upgrade",
                 f"Sec-WebSocket-Key: {key}", "Sec-WebSocket-Version: 13"]
         if origin is not None:
             head.append(f"Origin: {origin}")
@@ -77,7 +78,8 @@ class WebSocket:
         return data
 
     def receive(self):
-        """The next text message as JSON; None once the server has closed."""
+        """The next text message as JSON; None once the server has closed.
+        Nothing for the timeout raises socket.timeout."""
         message = b""
         try:
             while True:
@@ -95,7 +97,9 @@ class WebSocket:
                     message += payload
                     if first & 0x80:
                         return json.loads(message)
-        except (ConnectionError, OSError):
+        except socket.timeout:
+            raise
+        except OSError:  # closed or reset
             return None
 
     def receive_type(self, kind, limit=50):
