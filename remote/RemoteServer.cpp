@@ -137,6 +137,7 @@ public:
         : ws (std::move (socket))
         , server (s)
         , id (clientId)
+        , idleTimer (ws.get_executor())
     {
     }
     ~WsSession() { release(); }
@@ -145,7 +146,9 @@ public:
     {
         request = std::move (upgrade);
         beast::get_lowest_layer (ws).expires_never();
-        websocket::stream_base::timeout timeouts{ requestTimeout, server.limits.idle, false };
+        // Idle is measured by the session itself: Beast's idle timer without
+        // pings ends a connection however busy it is.
+        websocket::stream_base::timeout timeouts{ requestTimeout, websocket::stream_base::none(), false };
         ws.set_option (timeouts);
         ws.read_message_max (RemoteMessages::largestIncoming);
         ws.set_option (websocket::stream_base::decorator ([] (websocket::response_type& response)
@@ -174,6 +177,7 @@ private:
     websocket::stream<beast::tcp_stream> ws;
     RemoteServer::Impl& server;
     const int id;
+    net::steady_timer idleTimer;
     http::request<http::string_body> request;
     beast::flat_buffer buffer;
     std::deque<std::shared_ptr<const std::string>> waiting;
@@ -198,7 +202,21 @@ private:
         joined = true;
         server.sessions[id] = weak_from_this();
         server.delegate.clientJoined (id);
+        heardFrom();
         read();
+    }
+
+    // A page that says nothing for the idle time (an open one sends a
+    // keep-alive each minute) is let go of.
+    void heardFrom()
+    {
+        idleTimer.expires_after (server.limits.idle);
+        idleTimer.async_wait (
+            [weak = weak_from_this()] (beast::error_code ec)
+            {
+                if (const auto self = weak.lock(); self != nullptr && !ec)
+                    self->leave();
+            });
     }
 
     void read() { ws.async_read (buffer, beast::bind_front_handler (&WsSession::received, shared_from_this())); }
@@ -210,6 +228,7 @@ private:
             leave();
             return;
         }
+        heardFrom();
         if (!ws.got_text())
             send (std::make_shared<const std::string> (RemoteMessages::error ("messages are JSON text")));
         else
@@ -252,6 +271,7 @@ private:
             return;
         left = true;
         release();
+        idleTimer.cancel();
         beast::error_code ignored;
         beast::get_lowest_layer (ws).socket().close (ignored); // ends the read and any write at once
         if (joined)

@@ -104,3 +104,23 @@ TEST (RemoteServer, APageThatStopsReadingIsLetGoAndTheOthersGetEverything)
     EXPECT_EQ (delegate.left.load(), 1);
     EXPECT_EQ (server.clientCount(), 1);
 }
+
+TEST (RemoteServer, APageSilentForTheIdleTimeIsClosedAndOneThatSpeaksStays)
+{
+    Counting delegate;
+    RemoteServer::Limits limits;
+    limits.idle = std::chrono::seconds (1);
+    RemoteServer server (delegate, std::string (32, 'a'), "page", limits);
+    std::string why;
+    ASSERT_TRUE (server.start ("127.0.0.1", 0, why)) << why;
+    const juce::String token (std::string (32, 'a'));
+    WebSocketPage silent (server.port(), token), speaking (server.port(), token);
+    ASSERT_TRUE (silent.open && speaking.open);
+    for (int i = 0; i < 8; ++i)
+    {
+        speaking.send (R"({"type":"ping"})");
+        juce::Thread::sleep (250);
+    }
+    EXPECT_EQ (delegate.left.load(), 1);
+    EXPECT_EQ (server.clientCount(), 1);
+}
