@@ -40,8 +40,9 @@ MainWindowContent::MainWindowContent (const UiContext& context)
     : status (context.status)
     , state (context.state)
 {
-    topPanel = std::make_unique<TopPanel> (context.connection, context.state, context.status, context.ask,
-                                           context.progress, [this] { refreshPanels(); });
+    topPanel = std::make_unique<TopPanel> (
+        context.connection, context.state, context.status, context.ask, context.progress, [this] { refreshPanels(); },
+        context.history);
     routerPanel = std::make_unique<RouterPanel> (context.state);
     inputEQPanel = std::make_unique<Input2EQPanel> (context);
     outputEQPanel = std::make_unique<OutputEQPanel> (context);
@@ -53,6 +54,9 @@ MainWindowContent::MainWindowContent (const UiContext& context)
                                                                 outputEQPanel.get(), logoPanel.get(),
                                                                 outputMutePanel.get(), outputGraphPanel.get() })
         addAndMakeVisible (panel);
+
+    topPanel->commitPendingNames = [this] { commitPendingNames(); };
+    outputEQPanel->commitPendingNames = [this] { routerPanel->commitPendingNames(); };
 
     status.addActionListener (this);
     state.addListener (this);
@@ -72,8 +76,15 @@ void MainWindowContent::refreshPanels()
     outputMutePanel->refreshMutePanel();
 }
 
+void MainWindowContent::commitPendingNames()
+{
+    inputEQPanel->commitPendingName();
+    routerPanel->commitPendingNames();
+}
+
 void MainWindowContent::saveSettings()
 {
+    commitPendingNames();
     // The output panel's delay unit is written last, so it is the one kept.
     inputEQPanel->saveSettings();
     outputEQPanel->saveSettings();

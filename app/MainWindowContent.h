@@ -45,6 +45,9 @@ public:
     OutputMutePanel& getOutputMutePanel() const { return *outputMutePanel; }
     OutputGraphPanel& getOutputGraphPanel() const { return *outputGraphPanel; }
 
+    // Stores and sends the names still waiting for their typing pause.
+    void commitPendingNames();
+
     // The panels' own settings (shown channels, delay units, graph selection),
     // stored when the window closes.
     void saveSettings();

@@ -5,6 +5,7 @@
 #include "app/RemoteWindow.h"
 #include "app/Settings.h"
 #include "control/Connection.h"
+#include "control/EditHistory.h"
 #include "device/HwThread.h"
 #include "device/SerialPort.h"
 #include "panels/TopPanel.h"
@@ -49,8 +50,9 @@ void TavikControlApp::initialise (const juce::String& commandLine)
         else
             juce::MouseCursor::hideWaitCursor();
     };
+    history = std::make_unique<EditHistory> (*deviceState, *askUser, [this] { return connection->isConnected(); });
     mainWindow = std::make_unique<MainAppWindow> (
-        UiContext{ *settings, *deviceState, *statusBroadcaster, *connection, *askUser, progress });
+        UiContext{ *settings, *deviceState, *statusBroadcaster, *connection, *askUser, progress, history.get() });
 
     remote = std::make_unique<RemoteControl> (*deviceState, [this] { return connection->isConnected(); });
     remote->onClientsChanged = [this]
@@ -117,13 +119,12 @@ void TavikControlApp::shutdown()
     // The remote's pages go first: they edit the record.
     remoteWindow = nullptr;
     remote = nullptr;
-    if (hwThread != nullptr)
-        hwThread->stopThread (workerStopTimeoutMs);
+    if (connection != nullptr)
+        connection->shutDown (workerStopTimeoutMs); // the port is let go of, the worker stopped
     mainWindow = nullptr;
+    history = nullptr;
     connection = nullptr;
     hwThread = nullptr; // discards what is still queued
-    if (serialPort != nullptr)
-        serialPort->close (true);
     serialPort = nullptr;
     deviceState = nullptr;
     askUser = nullptr;

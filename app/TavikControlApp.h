@@ -8,6 +8,7 @@
 class AskUser;
 class Connection;
 class DeviceState;
+class EditHistory;
 class HwThread;
 class MainAppWindow;
 class RemoteControl;
@@ -42,6 +43,7 @@ public:
     std::atomic<double>& getProgress() noexcept { return progress; }
     AskUser& getAskUser() const noexcept { return *askUser; }
     Connection& getConnection() const noexcept { return *connection; }
+    EditHistory& getEditHistory() const noexcept { return *history; }
     RemoteControl& getRemote() const noexcept { return *remote; }
     RemoteWindow* getRemoteWindow() const noexcept { return remoteWindow.get(); }
 
@@ -61,6 +63,7 @@ private:
     std::unique_ptr<TavikLookAndFeel> lookAndFeel;
     std::unique_ptr<AskUser> askUser;
     std::unique_ptr<Connection> connection;
+    std::unique_ptr<EditHistory> history;
     std::unique_ptr<RemoteControl> remote; // off at every start
     std::unique_ptr<RemoteWindow> remoteWindow;
 };

@@ -122,9 +122,17 @@ void DeviceSession::close (bool sendGoodbye)
 int DeviceSession::send (const juce::String& what, const std::function<void()>& queueCommands)
 {
     const auto failedBefore = worker.getFailedMessageCount();
+    const auto failedCommandsBefore = worker.getFailedCommandCount();
     const auto queuedBefore = worker.getEnqueuedCount();
     queueCommands();
     const int total = (int) (worker.getEnqueuedCount() - queuedBefore);
+    // Once the line is gone every command fails at once: say so, and how many.
+    const auto lineLost = [&] (int left)
+    {
+        const int missing = (int) (worker.getFailedCommandCount() - failedCommandsBefore) + left;
+        return DeviceLink::lineLostMessage + (" " + what + ": ") + juce::String (missing) + " of " +
+               juce::String (total) + " commands did not reach the processor";
+    };
     auto reached = std::make_shared<std::atomic<bool>> (false);
     worker.enqueue (std::make_unique<Marker> (reached));
 
@@ -139,6 +147,7 @@ int DeviceSession::send (const juce::String& what, const std::function<void()>& 
         const bool failed = worker.getFailedMessageCount() != failedBefore;
         if (failed || Terminal::takeInterrupts() > 0)
         {
+            const bool lost = port.isLineLost();
             shown.finish();
             const int left = juce::jmax (0, worker.getPendingCount() - 1);
             // Each further command would wait out its own time-out: drop them,
@@ -147,9 +156,10 @@ int DeviceSession::send (const juce::String& what, const std::function<void()>& 
             close (true);
             const auto stopped = what + " stopped with " + juce::String (left) + " of " + juce::String (total) +
                                  " commands not sent; the processor holds only part of it";
-            printError (failed ? "the processor did not echo a message within " +
-                                     juce::String (Protocol::commandTimeoutMs / 1000) + " s: " + stopped
-                               : "interrupted: " + stopped);
+            printError (lost     ? lineLost (left)
+                        : failed ? "the processor did not echo a message within " +
+                                       juce::String (Protocol::commandTimeoutMs / 1000) + " s: " + stopped
+                                 : "interrupted: " + stopped);
             return exitLineFailure;
         }
         if (!port.isConnected())
@@ -159,7 +169,7 @@ int DeviceSession::send (const juce::String& what, const std::function<void()>& 
     shown.finish();
     if (!*reached || worker.getFailedMessageCount() != failedBefore)
     {
-        printError (what + ": the port closed before every command was sent");
+        printError (port.isLineLost() ? lineLost (0) : what + ": the port closed before every command was sent");
         return exitLineFailure;
     }
     return exitSuccess;
@@ -192,8 +202,9 @@ int DeviceSession::readBack()
     shown.finish();
     if (!received (StatusReadBackDone))
     {
-        printError (interrupted ? "interrupted: nothing was written"
-                                : "the processor did not answer the read-back in time; nothing was written");
+        printError (interrupted         ? "interrupted: nothing was written"
+                    : port.isLineLost() ? DeviceLink::lineLostMessage + juce::String (" Nothing was written.")
+                                        : "the processor did not answer the read-back in time; nothing was written");
         return exitLineFailure;
     }
     return exitSuccess;
@@ -267,8 +278,10 @@ int DeviceSession::uploadFirmware (std::unique_ptr<FirmwareImage> image)
     }
     if (received (StatusUploadFailed))
     {
+        const bool lost = port.isLineLost();
         close (false);
-        printError (DeviceLink::uploadFailedMessage);
+        printError (lost ? DeviceLink::uploadFailedMessage + juce::String (" ") + DeviceLink::lineLostMessage
+                         : juce::String (DeviceLink::uploadFailedMessage));
         return exitLineFailure;
     }
     // The processor restarts with its new firmware: no goodbye to send.

@@ -11,7 +11,8 @@ enum StatusCode
     StatusUploadComplete = 3,
     StatusBusy = 4,
     StatusIdle = 5,
-    StatusReadBackDone = 7
+    StatusReadBackDone = 7,
+    StatusLineLost = 8 // the port reported the line gone (hang-up, device removed)
 };
 
 inline void broadcastStatus (juce::ActionBroadcaster& broadcaster, int code)

@@ -7,6 +7,29 @@
 #include "device/SerialPort.h"
 #include "state/DeviceState.h"
 
+namespace
+{
+// Queued behind the last command of a push: runs on the worker once every
+// one of them has been sent, and hands on how many failed.
+class PushEnd final : public HardwareCommand
+{
+public:
+    using Done = std::function<void (std::uint64_t failedCommandsSoFar)>;
+    explicit PushEnd (Done whenDone)
+        : done (std::move (whenDone))
+    {
+    }
+    void execute (WorkerContext& context) override
+    {
+        if (context.queue != nullptr)
+            done (context.queue->getFailedCommandCount());
+    }
+
+private:
+    Done done;
+};
+} // namespace
+
 Connection::Connection (SerialPort& serialPort, HwThread& hwThread, DeviceState& deviceState,
                         juce::PropertiesFile& settingsFile, AskUser& askUser,
                         juce::ActionBroadcaster& statusBroadcaster, std::atomic<double>& progressValue,
@@ -20,6 +43,11 @@ Connection::Connection (SerialPort& serialPort, HwThread& hwThread, DeviceState&
     , progress (progressValue)
     , setTitle (std::move (setWindowTitle))
 {
+}
+
+Connection::~Connection()
+{
+    *alive = false;
 }
 
 bool Connection::connectToDevice()
@@ -58,28 +86,68 @@ bool Connection::connectToDevice()
 void Connection::disconnectFromDevice (bool sendGoodbye)
 {
     const juce::ScopedLock sl (worker.queueLock);
-    port.close (sendGoodbye);
+    // A processor inside an upload takes every byte as image data, the
+    // goodbye too; what waited behind the upload goes with the connection.
+    const bool upload = worker.isUploadActive();
+    port.close (sendGoodbye && !upload);
+    if (upload)
+        worker.clearQueue();
     if (setTitle != nullptr)
         setTitle (disconnectedTitle);
 }
 
+void Connection::shutDown (int workerStopTimeoutMs)
+{
+    worker.signalThreadShouldExit(); // so it starts nothing new once its transfer ends
+    disconnectFromDevice (true);
+    worker.stopThread (workerStopTimeoutMs);
+}
+
 void Connection::syncToSoftware()
 {
+    const auto queuedBefore = worker.getEnqueuedCount();
+    const auto failedBefore = worker.getFailedCommandCount();
     state.input2EQState.sendAllToDevice();
     state.outputEQState.sendAllToDevice();
     state.routerState.sendRouterToDevice();
     state.muteState.sendMutesToDevice();
+
+    const int total = (int) (worker.getEnqueuedCount() - queuedBefore);
+    if (total == 0)
+        return; // nothing queued: no device
+    const auto session = port.getSession();
+    worker.enqueue (std::make_unique<PushEnd> (
+        [this, stillHere = alive, session, failedBefore, total] (std::uint64_t failedNow)
+        {
+            const int failed = (int) (failedNow - failedBefore);
+            if (failed == 0)
+                return;
+            juce::MessageManager::callAsync (
+                [this, stillHere, session, failed, total]
+                {
+                    // A connection that ended meanwhile was told of already
+                    // (a lost line) or let go of by the user.
+                    if (*stillHere && port.isConnected() && port.getSession() == session && !port.isLineLost())
+                        ask.showMessage (messageTitle, pushFailedMessage (failed, total));
+                });
+        }));
 }
 
 void Connection::syncToHardware()
 {
-    state.queueReadBack();
+    state.queueReadBack (
+        [this, stillHere = alive] (DeviceState::NothingRead why)
+        {
+            if (*stillHere)
+                ask.showMessage (messageTitle, why == DeviceState::NothingRead::unanswered ? readBackUnansweredMessage
+                                                                                           : readBackEditedMessage);
+        });
 }
 
 bool Connection::startFirmwareUpload()
 {
     // The running upload keeps its image; a second one is never queued behind it.
-    if (worker.isFirmwarePending())
+    if (worker.isUploadActive())
     {
         ask.showMessage (messageTitle, uploadRunningMessage);
         return false;
@@ -101,6 +169,23 @@ bool Connection::startFirmwareUpload()
         return false;
     }
     return true;
+}
+
+juce::String Connection::pushFailedMessage (int failed, int total)
+{
+    return juce::String (failed) + " of the " + juce::String (total) + " settings sent " +
+           (failed == 1 ? "was" : "were") +
+           " not confirmed by your Tavik and may not have reached it. Use SYNC TO SOFTWARE again to send them.";
+}
+
+bool Connection::isUploadActive() const
+{
+    return worker.isUploadActive();
+}
+
+bool Connection::isLineLost() const
+{
+    return port.isConnected() && port.isLineLost();
 }
 
 bool Connection::isConnected() const

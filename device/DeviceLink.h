@@ -21,6 +21,8 @@ inline constexpr const char* noUploadMessage =
     "Your Tavik does not support uploading firmware.  Please contact Orveth customer service.";
 inline constexpr const char* uploadFailedMessage = "Firmware upload failed.";
 inline constexpr const char* uploadCompleteMessage = "Firmware upload complete.";
+inline constexpr const char* lineLostMessage =
+    "The connection to your Tavik was lost. Check the cable and the unit's power, then connect again.";
 inline constexpr const char* interruptUploadQuestion =
     "Interrupting a firmware upload may render your unit unusable. Are you sure you want to quit?";
 

@@ -29,6 +29,6 @@ enum class UploadResult
 // Sends the image one echo-verified byte at a time, pausing bytePauseMs after
 // each; progress (the image's target, if any) starts at 0 and advances by
 // 1/65536 per byte. The worker thread is the cancel source of every
-// transfer: once it is asked to exit the upload ends as cancelled, whichever
-// transfer noticed it.
+// transfer: once it is asked to exit, or the port is closed, the upload ends
+// as cancelled, whichever transfer noticed it.
 UploadResult uploadFirmware (const FirmwareImage& image, SerialPort& port, juce::Thread& worker, int bytePauseMs);

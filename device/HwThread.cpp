@@ -91,7 +91,25 @@ void HwThread::enqueue (std::unique_ptr<HardwareCommand> command)
     notify();
 }
 
+bool HwThread::isHoldingQueue() const
+{
+    const auto held = heldOn.load();
+    return held != 0 && port.isConnected() && port.getSession() == held;
+}
+
+bool HwThread::isUploadActive() const
+{
+    return isFirmwarePending() || isHoldingQueue();
+}
+
 std::unique_ptr<HardwareCommand> HwThread::dequeue()
+{
+    // Under the lock: the disconnection that ends the hold drops the queue under it too.
+    const juce::ScopedLock sl (queueLock);
+    return isHoldingQueue() ? nullptr : takeFirst();
+}
+
+std::unique_ptr<HardwareCommand> HwThread::takeFirst()
 {
     const juce::ScopedLock sl (queueLock);
     if (queueHead == nullptr)
@@ -115,7 +133,7 @@ void HwThread::clearQueue()
 {
     const juce::ScopedLock sl (queueLock);
     while (queueHead != nullptr)
-        dequeue(); // destroyed unsent
+        takeFirst(); // destroyed unsent
     pendingCount = 0;
     peakCount = 0;
 }
@@ -134,11 +152,13 @@ bool HwThread::startFirmwareUpload (std::unique_ptr<FirmwareImage> image)
         image->progressTarget = &progress;
 
     // The worker may be reading the pending image: a second one is refused,
-    // and the running one is neither replaced nor freed. Only this thread
-    // sets the image, so one found absent here is still absent below.
-    if (isFirmwarePending())
+    // and the running one is neither replaced nor freed; so is one for a
+    // processor that has just taken an image. Only this thread sets the
+    // image, so one found absent here is still absent below.
+    if (isUploadActive())
         return false;
     *image->progressTarget = 0.0;
+    handedOverOn = port.getSession();
     FirmwareImage* none = nullptr;
     if (!pendingFirmware.compare_exchange_strong (none, image.get()))
         return false;
@@ -151,28 +171,50 @@ void HwThread::run()
 {
     WorkerContext context{ port, this, &statusBroadcaster, &progress, this };
 
+    // Told once per connection; the message thread lets go of the port.
+    std::uint64_t toldLostOn = 0;
+    const auto tellLostLine = [&] (bool askThePort)
+    {
+        const auto session = port.getSession();
+        if (session != toldLostOn && port.isConnected() && (askThePort ? port.checkLine() : port.isLineLost()))
+        {
+            toldLostOn = session;
+            broadcast (StatusLineLost);
+        }
+    };
+
     while (!threadShouldExit())
     {
         while (auto command = dequeue())
         {
+            const auto failedBefore = failedMessageCount.load();
             command->execute (context);
             command.reset();
+            if (failedMessageCount.load() != failedBefore)
+                ++failedCommandCount;
             if (threadShouldExit())
                 return; // what is still queued is discarded by clearQueue
+            tellLostLine (false);
         }
 
         if (auto* image = pendingFirmware.load())
         {
-            const auto result = uploadFirmware (*image, port, *this, bytePause);
-            if (result == UploadResult::completed)
-                broadcast (StatusUploadComplete);
-            else if (result == UploadResult::failed)
-                broadcast (StatusUploadFailed);
-
+            const auto session = handedOverOn.load();
+            if (port.isConnected() && port.getSession() == session)
+            {
+                heldOn = session;
+                const auto result = uploadFirmware (*image, port, *this, bytePause);
+                if (result == UploadResult::completed)
+                    broadcast (StatusUploadComplete);
+                else if (result == UploadResult::failed)
+                    broadcast (StatusUploadFailed);
+            }
             pendingFirmware = nullptr;
             delete image;
+            tellLostLine (false);
         }
 
-        wait (-1);
+        tellLostLine (true);
+        wait (lineCheckIntervalMs);
     }
 }

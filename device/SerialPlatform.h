@@ -2,6 +2,7 @@
 
 #include <juce_core/juce_core.h>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -28,6 +29,24 @@ public:
     // one fails at once too (0), whatever shouldStop says.
     // Safe to call from another thread while a transfer runs.
     virtual void interrupt() = 0;
+
+    // Undoes interrupt once no transfer runs any more: for a last message
+    // (the goodbye) on a port about to be closed.
+    virtual void resume() = 0;
+
+    // True once the system reported the line gone (hang-up, an I/O error,
+    // the device removed); every later transfer then fails at once.
+    bool isLost() const noexcept { return lost.load(); }
+
+    // Asks the system, without a transfer, whether the line is still there;
+    // gives isLost(). Safe while another thread transfers.
+    virtual bool checkLine() = 0;
+
+protected:
+    void markLost() noexcept { lost = true; }
+
+private:
+    std::atomic<bool> lost{ false };
 };
 
 namespace SerialPlatform

@@ -126,6 +126,23 @@ public:
 
     void discardInput() override { ::tcflush (fd, TCIFLUSH); }
 
+    void resume() override
+    {
+        char drained[16];
+        while (::read (wakeIn, drained, sizeof drained) > 0)
+        {
+        }
+        interrupted = false;
+    }
+
+    bool checkLine() override
+    {
+        pollfd line{ fd, 0, 0 };
+        if (!isLost() && ::poll (&line, 1, 0) > 0 && (line.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0)
+            markLost();
+        return isLost();
+    }
+
     // Final: the pipe stays readable, so every later wait wakes at once too
     // and sees the flag, however late its thread gets to run.
     void interrupt() override
@@ -136,12 +153,23 @@ public:
     }
 
 private:
+    // A failed read or write: the errors of a terminal whose far end went
+    // away (a pseudo-terminal's master closed, an adapter unplugged) mean
+    // the line is gone for good.
+    void noteFailure (int error)
+    {
+        if (error == EIO || error == ENXIO || error == ENODEV)
+            markLost();
+    }
+
     // Waits in steps of at most 100 ms, moving bytes whenever the device is
     // ready; gives up on the deadline, on a stop request, on an interrupt or
     // on an error.
     template <typename Move>
     int transfer (short events, int count, int timeoutMs, const StopCheck& shouldStop, Move&& move)
     {
+        if (isLost())
+            return 0;
         const Deadline deadline (timeoutMs);
         int done = 0;
 
@@ -152,8 +180,13 @@ private:
             const auto moved = move (done);
             if (moved > 0)
                 done += (int) moved;
-            else if (moved == 0 || (errno != EAGAIN && errno != EINTR))
+            else if (moved == 0)
                 return done;
+            else if (errno != EAGAIN && errno != EINTR)
+            {
+                noteFailure (errno);
+                return done;
+            }
             if (done == count)
                 return done;
         }
@@ -167,19 +200,27 @@ private:
             if (interrupted)
                 break;
 
+            // Hung up (a gone terminal reports itself readable too, with
+            // nothing to read): nothing will come or go any more.
+            if (ready > 0 && (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0)
+            {
+                markLost();
+                return done;
+            }
             if (ready > 0 && (fds[0].revents & events) != 0)
             {
                 const auto moved = move (done);
                 if (moved > 0)
                     done += (int) moved;
-                else if (moved == 0 || (errno != EAGAIN && errno != EINTR))
-                    return done; // hung up or failed: a short count
+                else if (moved == 0)
+                    return done; // nothing after all: a short count
+                else if (errno != EAGAIN && errno != EINTR)
+                {
+                    noteFailure (errno);
+                    return done; // failed: a short count
+                }
                 if (done == count)
                     return done;
-            }
-            else if (ready > 0 && (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) != 0)
-            {
-                return done;
             }
 
             if (shouldStop() || deadline.passed())

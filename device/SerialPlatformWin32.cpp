@@ -50,6 +50,23 @@ private:
     HANDLE handle = nullptr;
 };
 
+// What reads and writes fail with once the device has gone (a USB adapter
+// unplugged, its driver stopped); the port never works again.
+bool isRemovedDeviceError (DWORD error)
+{
+    switch (error)
+    {
+        case ERROR_ACCESS_DENIED:
+        case ERROR_BAD_COMMAND:
+        case ERROR_GEN_FAILURE:
+        case ERROR_DEVICE_NOT_CONNECTED:
+        case ERROR_DEVICE_REMOVED:
+            return true;
+        default:
+            return false;
+    }
+}
+
 ScopedHandle createManualResetEvent()
 {
     return ScopedHandle (CreateEventW (nullptr, TRUE, FALSE, nullptr));
@@ -84,6 +101,13 @@ public:
     // transfer must fail at once as well.
     void interrupt() override { SetEvent (interruptEvent.get()); }
 
+    void resume() override { ResetEvent (interruptEvent.get()); }
+
+    // Windows has no question without side effects for this (ClearCommError
+    // clears the port's error state): a removed device is noticed at its
+    // next transfer instead.
+    bool checkLine() override { return isLost(); }
+
 private:
     // Waits in steps of at most 100 ms for the overlapped operation; on the
     // deadline, a stop request or an interrupt the operation is cancelled and
@@ -92,7 +116,7 @@ private:
     template <typename Start>
     int transfer (HANDLE event, int count, int timeoutMs, const StopCheck& shouldStop, Start&& start)
     {
-        if (count <= 0 || WaitForSingleObject (interruptEvent.get(), 0) == WAIT_OBJECT_0)
+        if (count <= 0 || isLost() || WaitForSingleObject (interruptEvent.get(), 0) == WAIT_OBJECT_0)
             return 0;
 
         OVERLAPPED ov{};
@@ -101,9 +125,9 @@ private:
 
         DWORD done = 0;
         if (start (&ov))
-            return GetOverlappedResult (port.get(), &ov, &done, FALSE) ? (int) done : 0;
-        if (GetLastError() != ERROR_IO_PENDING)
-            return 0;
+            return GetOverlappedResult (port.get(), &ov, &done, FALSE) ? (int) done : failed (GetLastError());
+        if (const DWORD error = GetLastError(); error != ERROR_IO_PENDING)
+            return failed (error);
 
         const ULONGLONG started = GetTickCount64();
         const ULONGLONG timeout = (ULONGLONG) std::max (0, timeoutMs);
@@ -119,8 +143,8 @@ private:
             // direction shares the event and may have reset it.
             if (GetOverlappedResult (port.get(), &ov, &done, FALSE))
                 return (int) done;
-            if (GetLastError() != ERROR_IO_INCOMPLETE)
-                return 0; // finished with an error; nothing is pending any more
+            if (const DWORD error = GetLastError(); error != ERROR_IO_INCOMPLETE)
+                return failed (error); // finished with an error; nothing is pending any more
             if (woke == WAIT_OBJECT_0)
                 ResetEvent (event); // someone else's completion; ours will set it again
             if (woke == WAIT_FAILED || woke == WAIT_OBJECT_0 + 1)
@@ -137,6 +161,13 @@ private:
         CancelIoEx (port.get(), &ov);
         while (!HasOverlappedIoCompleted (&ov))
             WaitForSingleObject (event, waitStepMs);
+        return 0;
+    }
+
+    int failed (DWORD error)
+    {
+        if (isRemovedDeviceError (error))
+            markLost();
         return 0;
     }
 

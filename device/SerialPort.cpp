@@ -32,9 +32,6 @@ bool SerialPort::open (const juce::String& name, juce::String& error)
 
 void SerialPort::close (bool sendGoodbye)
 {
-    if (connected && sendGoodbye)
-        write (&goodbyeByte, 1, nullptr, 100);
-
     std::unique_lock<std::mutex> guard (lock);
     closing = true;
     if (platform != nullptr)
@@ -45,7 +42,16 @@ void SerialPort::close (bool sendGoodbye)
     // this wait still fails at once (the interrupt is final) and then lets
     // go. A thread killed inside a transfer never returns, and then its own
     // reference keeps the handle alive.
-    transfersDone.wait_for (guard, std::chrono::seconds (2), [this] { return activeTransfers == 0; });
+    const bool alone =
+        transfersDone.wait_for (guard, std::chrono::seconds (2), [this] { return activeTransfers == 0; });
+
+    // Nothing else is on its way now, and nothing can follow: the goodbye
+    // goes out alone, after whatever was sent before.
+    if (sendGoodbye && alone && connected && platform != nullptr && !platform->isLost())
+    {
+        platform->resume();
+        platform->write (&goodbyeByte, 1, goodbyeTimeoutMs, [] { return false; });
+    }
 
     platform.reset();
     portName.clear();
@@ -56,7 +62,26 @@ void SerialPort::close (bool sendGoodbye)
 
 bool SerialPort::isConnected() const noexcept
 {
-    return connected.load();
+    // closing first: close clears connected before closing, so a port seen
+    // not closing and connected was not closed meanwhile.
+    return !closing.load() && connected.load();
+}
+
+bool SerialPort::isLineLost() const
+{
+    std::lock_guard<std::mutex> guard (lock);
+    return platform != nullptr && platform->isLost();
+}
+
+bool SerialPort::checkLine()
+{
+    auto port = acquire();
+    if (port == nullptr)
+        return false;
+    const bool lost = port->checkLine();
+    port.reset();
+    release();
+    return lost;
 }
 
 juce::String SerialPort::getPortName() const
@@ -164,7 +189,27 @@ int SerialPort::sendAndVerify (const std::uint8_t* bytes, int count, juce::Threa
 bool listSerialPorts (juce::StringArray& names)
 {
     names.clear();
-    return SerialPlatform::listPorts (names);
+    juce::StringArray found;
+    const bool listed = SerialPlatform::listPorts (found);
+    names = inOfferedOrder (found);
+    return listed;
+}
+
+juce::StringArray inOfferedOrder (const juce::StringArray& found)
+{
+    // Most PCs report a present /dev/ttyS0 with nothing behind it; offered
+    // first, it would be preselected for a first connection that then waits
+    // out the identification time-out.
+    const auto builtIn = [] (const juce::String& name)
+    {
+        const auto rest = name.fromFirstOccurrenceOf ("/dev/ttyS", false, false);
+        return name.startsWith ("/dev/ttyS") && rest.isNotEmpty() && rest.containsOnly ("0123456789");
+    };
+    juce::StringArray ordered, last;
+    for (const auto& name : found)
+        (builtIn (name) ? last : ordered).add (name);
+    ordered.addArray (last);
+    return ordered;
 }
 
 int preselectedPortIndex (const juce::StringArray& items, const juce::String& remembered)

@@ -18,12 +18,15 @@ class SerialPort
 {
 public:
     static constexpr std::uint8_t goodbyeByte = 0x99;
+    static constexpr int goodbyeTimeoutMs = 100;
     static constexpr int maxVerifiedCount = 4;
 
     SerialPort();
     ~SerialPort();
 
     bool open (const juce::String& name, juce::String& error);
+    // Ends any transfer in progress at once, then sends the goodbye (if asked
+    // and the line is still there) alone on the line, and lets go.
     void close (bool sendGoodbye);
 
     // cancelSource: the calling thread when it may be asked to exit, else nullptr.
@@ -37,7 +40,14 @@ public:
     // Throws away whatever has arrived and not been read yet.
     void discardInput();
 
+    // False from the moment close begins.
     bool isConnected() const noexcept;
+    // The port reported the line gone (hang-up, an I/O error, the device
+    // removed): every transfer fails at once until the port is closed.
+    bool isLineLost() const;
+    // Asks the port, without a transfer, whether the line is still there;
+    // gives isLineLost(). For the worker while it has nothing to send.
+    bool checkLine();
     // Changes with every open: a long sequence compares it before and after
     // its transfers to know that each one went to the same connection.
     std::uint64_t getSession() const noexcept { return session.load(); }
@@ -69,8 +79,15 @@ private:
     JUCE_DECLARE_NON_COPYABLE (SerialPort)
 };
 
-// The ports of this machine in the order found; false when they cannot be listed.
+// The ports of this machine in the order they are offered (below); false when
+// they cannot be listed.
 bool listSerialPorts (juce::StringArray& names);
+
+// The order ports are offered in: the machine's built-in serial ports
+// (/dev/ttyS*), where a processor is rarely attached, after everything else
+// (USB adapters, announced simulators); otherwise the order found, so COM
+// names keep the system's order.
+juce::StringArray inOfferedOrder (const juce::StringArray& found);
 
 // Offers the ports to the user (title "Orveth Tavik"). On return name holds
 // the chosen port, or is empty when the user cancelled or nothing could be

@@ -49,16 +49,22 @@ struct Handover
 };
 } // namespace
 
-SyncToHardwareCommand::SyncToHardwareCommand (Apply applyOnMessageThread)
+SyncToHardwareCommand::SyncToHardwareCommand (Apply applyOnMessageThread, Unanswered whenUnanswered)
     : apply (std::move (applyOnMessageThread))
+    , unanswered (std::move (whenUnanswered))
 {
 }
 
 void SyncToHardwareCommand::execute (WorkerContext& context)
 {
     context.broadcast (StatusBusy);
+    auto& port = context.port;
+    const auto session = port.getSession();
     if (readBack (context))
         handOver (context);
+    else if (unanswered != nullptr && !context.shouldExit() && port.isConnected() && port.getSession() == session &&
+             !port.isLineLost())
+        unanswered();
     context.reportQueueLevel();
 }
 

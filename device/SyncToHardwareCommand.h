@@ -27,14 +27,19 @@ public:
     // Runs on the message thread with a complete read-back and decides
     // whether to store it. Never called once the worker has stopped waiting.
     using Apply = std::function<void (const ReadBackBuffer&)>;
+    // Runs on the worker when the read-back failed on a line that is still
+    // there: the processor did not answer as it should. Not after a
+    // disconnection, a lost line or an exit request.
+    using Unanswered = std::function<void()>;
 
-    explicit SyncToHardwareCommand (Apply applyOnMessageThread);
+    explicit SyncToHardwareCommand (Apply applyOnMessageThread, Unanswered whenUnanswered = {});
 
     void execute (WorkerContext& context) override;
     bool reportsQueueLevelAtEnd() const noexcept override { return true; }
 
 private:
     Apply apply;
+    Unanswered unanswered;
     ReadBackBuffer buffer;
 
     // False when a transfer failed, the connection closed or changed, or the

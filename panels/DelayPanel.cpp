@@ -88,6 +88,11 @@ void DelayPanelBase::buttonClicked (juce::Button*)
         return;
 
     unit = dialog->getUnit();
+    refresh();
+    // A delay beyond what can be typed was read from the processor: OK
+    // without a new value leaves it there rather than cutting it to the limit.
+    if (dialog->getSteps() == steps && steps > Protocol::maximumDelaySteps)
+        return;
     const int channel = shownChannel(); // the owner cannot switch channels while the dialog is up
     if (section == Section::inputs)
         state.input2EQState.setDelaySteps (channel, dialog->getSteps());

@@ -55,6 +55,8 @@ public:
     // from a name still waiting to go out for the input it was typed for.
     void refresh();
     void saveSettings();
+    // Sends a name still waiting for its pause to the input it was typed for.
+    void commitPendingName();
 
     int getShownChannel() const noexcept override { return shownChannel; }
     DeviceState& getDeviceState() const noexcept override { return context.state; }
@@ -79,8 +81,6 @@ private:
     void textEditorTextChanged (juce::TextEditor& editor) override;
     void timerCallback() override;
 
-    // Sends a name still waiting for its pause to the input it was typed for.
-    void commitPendingName();
     std::unique_ptr<juce::TextButton> makeButton (const juce::String& text);
 
     const UiContext context;

@@ -141,6 +141,8 @@ void OutputEQPanel::saveSettings()
 
 void OutputEQPanel::buttonClicked (juce::Button* button)
 {
+    if (commitPendingNames)
+        commitPendingNames();
     auto& outputs = getOutputEQState();
     for (int output = 0; output < outputCount; ++output)
     {

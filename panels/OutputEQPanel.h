@@ -6,6 +6,7 @@
 #include "ui/UiContext.h"
 
 #include <array>
+#include <functional>
 #include <memory>
 
 class DeviceState;
@@ -47,6 +48,10 @@ public:
     // Shows the selected output in every control; stores and sends nothing.
     void refreshOutputEQPanel();
     void saveSettings();
+
+    // Called before any button acts: the output names typed in the router
+    // panel and still waiting for their pause go into the record first.
+    std::function<void()> commitPendingNames;
 
     int getSelectedOutput() const noexcept { return selectedOutput; }
     int getShownChannel() const noexcept override { return selectedOutput; }

@@ -6,6 +6,8 @@
 #include "ui/ColourScheme.h"
 #include "ui/TavikLookAndFeel.h"
 
+#include <utility>
+
 RouterPanel::Layout RouterPanel::layoutFor (int width, int height)
 {
     const double W = width, H = height;
@@ -78,6 +80,7 @@ RouterPanel::~RouterPanel() = default;
 
 void RouterPanel::refreshRouterPanel()
 {
+    commitPendingNames();
     for (int output = 0; output < outputCount; ++output)
     {
         for (int input = 0; input < inputCount; ++input)
@@ -128,14 +131,28 @@ void RouterPanel::textEditorTextChanged (juce::TextEditor& editor)
     const auto clean = sanitizeChannelName (text);
     if (clean != text)
         editor.setText (clean, true); // the repeated call finds the text clean
+    for (int output = 0; output < outputCount; ++output)
+        if (editors[(size_t) output].get() == &editor)
+            edited[(size_t) output] = true;
     startTimer (nameSendDelayMs);
 }
 
 void RouterPanel::timerCallback()
 {
+    commitPendingNames();
+}
+
+void RouterPanel::commitPendingNames()
+{
+    if (!isTimerRunning())
+        return;
     stopTimer();
+    // Only the editors typed into: the others may show a name the record has
+    // since replaced (a read-back or a file), which must not be written back.
     for (int output = 0; output < outputCount; ++output)
     {
+        if (!std::exchange (edited[(size_t) output], false))
+            continue;
         const auto text = editors[(size_t) output]->getText();
         if (text != state.outputEQState.getChannelName (output))
             state.outputEQState.setChannelName (output, text, true);

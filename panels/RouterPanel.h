@@ -36,8 +36,12 @@ public:
     explicit RouterPanel (DeviceState& state);
     ~RouterPanel() override;
 
-    // Shows the stored routing and names; sends nothing.
+    // Shows the stored routing and names; sends nothing of its own (a name
+    // still waiting for its pause is stored and sent first, as typed last).
     void refreshRouterPanel();
+    // Stores and sends the names typed since the last pause, at once: before
+    // the record is saved, copied, replaced or the window closes.
+    void commitPendingNames();
 
     RouterButton& getButton (int input, int output) const { return *buttons[(size_t) input][(size_t) output]; }
     juce::TextEditor& getNameEditor (int output) const { return *editors[(size_t) output]; }
@@ -55,6 +59,7 @@ private:
     juce::DrawableText outputsCaption;
     juce::AffineTransform captionTransform;
     std::array<std::unique_ptr<juce::TextEditor>, outputCount> editors;
+    std::array<bool, outputCount> edited{}; // typed into since the last commit
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (RouterPanel)
 };

@@ -31,10 +31,14 @@ void SliderTextBox::lookAndFeelChanged()
 void SliderTextBox::textEditorReturnKeyPressed (juce::TextEditor& textEditor)
 {
     const auto typed = textEditor.getText();
+    // The box shows the value rounded (1080 Hz as 1.1K): read back untouched,
+    // that text would store, send and save a value nobody asked for.
+    const bool edited = typed != getText();
     // The label first takes the typed text and closes its editor, so the
     // formatted value set by the slider's change handling is what stays.
     juce::Label::textEditorReturnKeyPressed (textEditor);
-    slider->applyTypedText (typed);
+    if (edited)
+        slider->applyTypedText (typed);
 }
 
 SliderWithTextBox::SliderWithTextBox (const juce::String& name, juce::Component& ownerComponent)

@@ -22,7 +22,8 @@ protected:
 };
 
 // The editable value under a slider. A typed value (Return or loss of focus)
-// goes to the slider with its change handling; Escape discards the edit.
+// goes to the slider with its change handling; text left as shown changes
+// nothing; Escape discards the edit.
 class SliderTextBox final : public juce::Label
 {
 public:

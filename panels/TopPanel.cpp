@@ -3,6 +3,7 @@
 #include "common/AskUser.h"
 #include "common/Status.h"
 #include "control/Connection.h"
+#include "panels/UndoRedoButtons.h"
 #include "state/StatePreset.h"
 #include "ui/TavikLookAndFeel.h"
 
@@ -25,12 +26,14 @@ TopPanel::Layout TopPanel::layoutFor (int width, int height)
     l.syncToSoftware = at (0.65f, 0.11f);
     l.syncToHardware = at (0.76f, 0.11f);
     l.upload = at (0.88f, 0.1f);
+    l.undoRedo = at (0.585f, 0.06f);
     l.remote = at (0.3725f, 0.045f);
     return l;
 }
 
 TopPanel::TopPanel (Connection& connectionToUse, DeviceState& deviceState, juce::ActionBroadcaster& statusBroadcaster,
-                    AskUser& askUser, std::atomic<double>& workerProgress, std::function<void()> refresh)
+                    AskUser& askUser, std::atomic<double>& workerProgress, std::function<void()> refresh,
+                    EditHistory* history)
     : Panel (" SYSTEM")
     , connection (connectionToUse)
     , state (deviceState)
@@ -51,6 +54,11 @@ TopPanel::TopPanel (Connection& connectionToUse, DeviceState& deviceState, juce:
         button->setConnectedEdges (juce::Button::ConnectedOnLeft | juce::Button::ConnectedOnRight);
         button->addListener (this);
         addAndMakeVisible (*button);
+    }
+    if (history != nullptr)
+    {
+        undoRedo = std::make_unique<UndoRedoButtons> (*history);
+        addAndMakeVisible (*undoRedo);
     }
     remoteButton.setClickingTogglesState (false);
     remoteButton.getProperties().set (TavikLookAndFeel::smallFontProperty, true);
@@ -77,6 +85,8 @@ void TopPanel::resized()
     syncToHardwareButton.setBounds (l.syncToHardware);
     uploadButton.setBounds (l.upload);
     remoteButton.setBounds (l.remote);
+    if (undoRedo != nullptr)
+        undoRedo->setBounds (l.undoRedo);
 }
 
 void TopPanel::showRemote (bool on)
@@ -112,6 +122,11 @@ void TopPanel::timerCallback()
 
 void TopPanel::buttonClicked (juce::Button* button)
 {
+    const bool wholeState = button == &loadButton || button == &saveButton || button == &syncToSoftwareButton ||
+                            button == &syncToHardwareButton;
+    if (wholeState && commitPendingNames)
+        commitPendingNames();
+
     if (button == &loadButton)
         loadStatePreset (state, refreshPanels);
     else if (button == &saveButton)
@@ -135,7 +150,7 @@ void TopPanel::upload()
 {
     if (!connection.isConnected())
         ask.showMessage (Connection::messageTitle, connectFirstMessage);
-    else if (connection.isFirmwarePending())
+    else if (connection.isUploadActive())
         return; // one upload at a time; this click changes nothing
     else if (connection.getFirmwareVersion() >= firmwareFeatureVersion)
     {
@@ -157,8 +172,17 @@ void TopPanel::connectOrDisconnect()
         }
         return;
     }
-    if (connection.hasWaitingCommands() && !ask.askOkCancel (Connection::messageTitle, disconnectQuestion))
+    // Letting go during an upload may leave the unit unusable, and drops
+    // whatever waits behind it (the connection then sends no goodbye).
+    if (connection.isUploadActive())
+    {
+        if (!ask.askOkCancel (Connection::messageTitle, disconnectDuringUploadQuestion))
+            return;
+    }
+    else if (connection.hasWaitingCommands() && !ask.askOkCancel (Connection::messageTitle, disconnectQuestion))
+    {
         return;
+    }
     disconnect (true);
 }
 
@@ -186,9 +210,22 @@ void TopPanel::actionListenerCallback (const juce::String& message)
     switch (statusFromMessage (message))
     {
         case StatusUploadFailed:
-            setDeviceButtonsEnabled (connection.isConnected());
-            showProgress (false);
-            ask.showMessage (Connection::messageTitle, uploadFailedMessage);
+        {
+            // The processor may be in the middle of an image: nothing more
+            // goes to it on this connection.
+            const bool lost = connection.isLineLost();
+            disconnect (false);
+            ask.showMessage (Connection::messageTitle,
+                             lost ? juce::String (uploadFailedMessage) + " " + Connection::lineLostMessage
+                                  : juce::String (uploadFailedMessage));
+            break;
+        }
+        case StatusLineLost:
+            if (connection.isLineLost()) // else let go of already
+            {
+                disconnect (false);
+                ask.showMessage (Connection::messageTitle, Connection::lineLostMessage);
+            }
             break;
         case StatusUploadComplete:
             // The processor restarts with its new firmware: no goodbye to send.
@@ -200,7 +237,7 @@ void TopPanel::actionListenerCallback (const juce::String& message)
             break;
         case StatusIdle:
             // An upload waits for the empty queue and goes on after it.
-            showProgress (connection.isFirmwarePending());
+            showProgress (connection.isConnected() && connection.isUploadActive());
             // A queue still draining after a disconnection must not bring back
             // buttons that need a device.
             setDeviceButtonsEnabled (connection.isConnected());

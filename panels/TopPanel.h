@@ -8,6 +8,8 @@
 #include <functional>
 
 class AskUser;
+class EditHistory;
+class UndoRedoButtons;
 class Connection;
 class DeviceState;
 
@@ -27,20 +29,29 @@ public:
     static constexpr const char* noReadBackMessage = DeviceLink::noReadBackMessage;
     static constexpr const char* disconnectQuestion = "The application is currently writing to the device.  Are you "
                                                       "sure you want to disconnect and lose any pending changes?";
+    static constexpr const char* disconnectDuringUploadQuestion =
+        "Interrupting a firmware upload may render your unit unusable, and the changes waiting to be sent will be "
+        "lost. Are you sure you want to disconnect?";
     static constexpr const char* uploadFailedMessage = DeviceLink::uploadFailedMessage;
     static constexpr const char* uploadCompleteMessage = DeviceLink::uploadCompleteMessage;
 
     struct Layout
     {
         juce::Rectangle<int> load, save, progress, connect, syncToSoftware, syncToHardware, upload;
-        juce::Rectangle<int> remote; // in the free gap between the progress bar and CONNECT
+        juce::Rectangle<int> undoRedo; // in the gap after CONNECT, clear of every other button
+        juce::Rectangle<int> remote;   // in the free gap between the progress bar and CONNECT
     };
     static Layout layoutFor (int width, int height);
 
     // refreshPanels shows a loaded preset in every panel without sending.
+    // With a history, two small buttons undo and redo between CONNECT and SYNC TO SOFTWARE.
     TopPanel (Connection& connection, DeviceState& state, juce::ActionBroadcaster& status, AskUser& ask,
-              std::atomic<double>& progress, std::function<void()> refreshPanels);
+              std::atomic<double>& progress, std::function<void()> refreshPanels, EditHistory* history = nullptr);
     ~TopPanel() override;
+
+    // Called before the record is saved, loaded, pushed or read back: names
+    // still waiting for their typing pause go into the record first.
+    std::function<void()> commitPendingNames;
 
     juce::TextButton& getLoadButton() { return loadButton; }
     juce::TextButton& getSaveButton() { return saveButton; }
@@ -49,6 +60,7 @@ public:
     juce::TextButton& getSyncToSoftwareButton() { return syncToSoftwareButton; }
     juce::TextButton& getSyncToHardwareButton() { return syncToHardwareButton; }
     juce::ProgressBar& getProgressBar() { return progressBar; }
+    UndoRedoButtons* getUndoRedoButtons() { return undoRedo.get(); }
     juce::TextButton& getRemoteButton() { return remoteButton; }
 
     // Told when the user turns the remote control on or off; it answers
@@ -89,6 +101,7 @@ private:
     juce::TextButton connectButton{ connectText };
     juce::TextButton syncToSoftwareButton{ "SYNC TO SOFTWARE" };
     juce::TextButton syncToHardwareButton{ "SYNC TO HARDWARE" };
+    std::unique_ptr<UndoRedoButtons> undoRedo;
     juce::TextButton remoteButton{ "REMOTE" };
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (TopPanel)

@@ -3,7 +3,9 @@
 #include "device/Protocol.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <limits>
 
 namespace DelayUnits
 {
@@ -35,7 +37,7 @@ bool isKnown (int unit) noexcept
 
 int displayableSteps (int steps) noexcept
 {
-    return juce::jlimit (0, Protocol::maximumDelaySteps, steps);
+    return juce::jlimit (0, (int) std::numeric_limits<std::uint16_t>::max(), steps);
 }
 
 std::optional<int> stepsFromNumbers (int unit, double left, double right)

@@ -19,7 +19,9 @@ inline constexpr const char* settingsKey = "Delay units";
 
 bool isKnown (int unit) noexcept;
 
-// Steps a stored (or read-back) delay is shown as: 0..5760.
+// Steps a stored (or read-back) delay is shown as: what the record can hold,
+// 0..65535. A processor may report more than the 5760 that can be typed; it
+// is shown as it is, not as the limit.
 int displayableSteps (int steps) noexcept;
 
 // The steps of two typed numbers, rounded (ties to even) and limited to

@@ -161,21 +161,36 @@ std::unique_ptr<juce::XmlElement> DeviceState::readPresetDocument (const juce::F
     return root;
 }
 
-void DeviceState::queueReadBack()
+void DeviceState::queueReadBack (std::function<void (NothingRead)> whenNothingRead)
 {
+    // Posted, never called in place: the worker may be waiting for this
+    // thread, and a message box would keep it waiting.
+    const auto tell = [stillHere = alive, whenNothingRead] (NothingRead why)
+    {
+        if (whenNothingRead != nullptr)
+            juce::MessageManager::callAsync (
+                [stillHere, whenNothingRead, why]
+                {
+                    if (*stillHere)
+                        whenNothingRead (why);
+                });
+    };
+
     // Enqueueing happens on this thread only, so the count after this
     // command is known now; any other count when the answer arrives means
     // something was queued meanwhile.
     const auto countWhenQueued = hwThread.getEnqueuedCount() + 1;
     hwThread.enqueue (std::make_unique<SyncToHardwareCommand> (
-        [this, stillHere = alive, countWhenQueued] (const ReadBackBuffer& read)
+        [this, stillHere = alive, countWhenQueued, tell] (const ReadBackBuffer& read)
         {
-            if (*stillHere && hwThread.getEnqueuedCount() == countWhenQueued)
-            {
-                applyReadBack (read);
-                broadcastStatus (status, StatusReadBackDone);
-            }
-        }));
+            if (!*stillHere)
+                return;
+            if (hwThread.getEnqueuedCount() != countWhenQueued)
+                return tell (NothingRead::editedMeanwhile);
+            applyReadBack (read);
+            broadcastStatus (status, StatusReadBackDone);
+        },
+        [tell] { tell (NothingRead::unanswered); }));
 }
 
 void DeviceState::applyReadBack (const ReadBackBuffer& read)

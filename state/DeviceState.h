@@ -9,6 +9,7 @@
 
 #include <juce_events/juce_events.h>
 
+#include <functional>
 #include <memory>
 
 class AskUser;
@@ -44,11 +45,20 @@ public:
     // file was left as it was.
     static bool writePresetFile (const juce::File& target, const juce::XmlElement& element, juce::String& error);
 
+    // Why a read-back ended having stored nothing.
+    enum class NothingRead
+    {
+        unanswered,     // the processor did not answer as it should
+        editedMeanwhile // storing it would have overwritten edits made while it ran
+    };
+
     // SYNC TO HARDWARE: queues one read-back. Once it has arrived whole it is
     // stored on the message thread and StatusReadBackDone is broadcast,
     // unless anything was queued meanwhile: storing it then would overwrite
-    // those edits in the record while their commands still go out.
-    void queueReadBack();
+    // those edits in the record while their commands still go out. Either
+    // failure is handed to whenNothingRead on the message thread, after the
+    // worker has moved on (not after a disconnection or a lost line).
+    void queueReadBack (std::function<void (NothingRead)> whenNothingRead = {});
 
     // Stores a read-back in every section, queueing nothing: the processor
     // already holds these values.

@@ -88,6 +88,9 @@ bool sameValue (const ParamValue& a, const ParamValue& b)
     if (const auto* x = std::get_if<double> (&a))
         if (const auto* y = std::get_if<double> (&b))
             return *x == *y || (float) *x == (float) *y || (std::isnan (*x) && std::isnan (*y));
+    if (const auto* x = std::get_if<juce::String> (&a))
+        if (const auto* y = std::get_if<juce::String> (&b))
+            return x->trimEnd() == y->trimEnd();
     return a == b;
 }
 

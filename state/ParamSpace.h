@@ -19,7 +19,8 @@ using ParamValue = std::variant<double, int, juce::String>;
 // Equal values. Numbers count as equal when they agree in single precision:
 // the tables and thresholds are single-precision values, and a file written
 // and read again gives back their shortest decimal forms (0.04 for 0.04f).
-// NaN equals NaN, so a value read as NaN is not a change.
+// NaN equals NaN, so a value read as NaN is not a change. Names agree apart
+// from trailing spaces: the processor pads every name to eight characters.
 bool sameValue (const ParamValue& a, const ParamValue& b);
 
 // The values of every parameter in the record, read and written by name. A

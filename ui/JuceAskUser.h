@@ -2,8 +2,9 @@
 
 #include "common/AskUser.h"
 
-// Asks the user through JUCE's alert windows, native file choosers and the
-// system clipboard; every box is drawn with the program's colour scheme.
+// Asks the user through the system's message boxes where it has them (else
+// JUCE's alert windows, drawn with the program's colour scheme), JUCE's port
+// chooser window, native file choosers and the system clipboard.
 class JuceAskUser final : public AskUser
 {
 public:

@@ -11,6 +11,7 @@ class PropertiesFile;
 class AskUser;
 class Connection;
 class DeviceState;
+class EditHistory;
 
 // What the window and its panels are given by the application object. The
 // panels reach the device only through the connection and the record.
@@ -22,4 +23,5 @@ struct UiContext
     Connection& connection;
     AskUser& ask;
     std::atomic<double>& progress;
+    EditHistory* history = nullptr; // undo and redo; none where a test needs none
 };

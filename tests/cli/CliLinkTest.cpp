@@ -302,7 +302,7 @@ TEST_F (Cli, PortsListsWhatThePortChooserOffers)
 // A processor that stops answering: push and pull give up within one
 // command's time-out or two (not one per remaining command) and say why.
 // Ctrl-C during a push stops it the same way, with the goodbye byte.
-TEST_F (Cli, ASilentProcessorOrCtrlCEndsPushAndPullWithExitOne)
+TEST_F (Cli, ASilentProcessorALostLineOrCtrlCEndsPushAndPullWithExitOne)
 {
     const auto preset = writeRichPreset (folder);
     {
@@ -318,6 +318,12 @@ TEST_F (Cli, ASilentProcessorOrCtrlCEndsPushAndPullWithExitOne)
         std::cout << "[ figure   ] silent processor: push ended after " << seconds << " s (time-out 10 s a message)\n";
         sim.stop();
         EXPECT_LE (sim.transcript().size(), 45u); // nothing sent after the failure but the goodbye
+    }
+    {
+        Simulator sim (folder, { "--hang-up-after", "200" });
+        const auto push = run ({ "push", preset.getFullPathName().toStdString(), "--port", sim.port }, 10000);
+        EXPECT_EQ (push.status, 1);
+        EXPECT_TRUE (contains (push.err, std::string ("tavikctl: ") + DeviceLink::lineLostMessage)) << push.err;
     }
     {
         Simulator sim (folder, { "--silent-from", "3" });

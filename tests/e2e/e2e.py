@@ -6,9 +6,11 @@ received, in files, in the settings file, and on the screen.
 
 The remote control's pages run in headless Chromium (tests/e2e/browser.py).
 
-usage: e2e.py --program TAVIKCONTROL --simulator TAVIK_SIM [--tavikctl TAVIKCTL] --artifacts DIR [scenario...]"""
+usage: e2e.py --program TAVIKCONTROL --simulator TAVIK_SIM [--tavikctl TAVIKCTL] --artifacts DIR [scenario...]
+       e2e.py --program tavikcontrol.exe ... --wine-port COM=LINK [scenario...]  (under Wine)"""
 
 import argparse
+import getpass
 import json
 import os
 import random
@@ -20,8 +22,9 @@ import sys
 import time
 import traceback
 from pathlib import Path
+from xml.etree import ElementTree
 
-from harness import Display, Failure, Program, Simulator, check, wait_for
+from harness import Display, Failure, Program, Simulator, WineProgram, check, wait_for
 from wsclient import WebSocket, get, http
 
 # Where things are in the window at its default 800 x 560 (x, y inside it).
@@ -51,13 +54,16 @@ OUTPUT_DELAY = (755, 405)
 OUTPUT_BAND1_GAIN_BOX = (84, 543)
 
 # Inside the dialogs.
-CHOOSER_COMBO, CHOOSER_OK = (170, 119), (122, 170)
+CHOOSER_COMBO = (170, 119)
 FILE_NAME_BOX, FILE_OK = (300, 436), (545, 476)
 DELAY_LEFT_BOX, DELAY_RIGHT_BOX, DELAY_LEFT_COMBO, DELAY_OK = (75, 56), (299, 56), (187, 56), (175, 120)
 LIMITER_BOX, LIMITER_OK = (210, 40), (140, 146)
 MESSAGE_OK = None  # message boxes take Return as OK
 
 PRESET_CHOOSER = "Please enter the file name"
+FIRMWARE_CHOOSER = "Please select the firmware to upload"
+DISCONNECT_QUESTION = "Interrupting a firmware upload may render your unit unusable"
+LINE_LOST = "The connection to your Tavik was lost."
 ORANGE = (255, 140, 0)  # a button that is on
 DISCONNECTED = "Tavik Serial Control - Disconnected"
 
@@ -98,7 +104,11 @@ class Scenario:
         return sim
 
     def program(self, *args):
-        app = Program(self.program_binary, self.display.name, self.home, self.folder, args)
+        if self.program_binary.suffix == ".exe":  # the test helper lies in the Windows build's tests/
+            app = WineProgram(self.program_binary, self.display.name, self.folder,
+                              self.program_binary.parent / "tests" / "find-window.exe")
+        else:
+            app = Program(self.program_binary, self.display.name, self.home, self.folder, args)
         self.programs.append(app)
         return app
 
@@ -134,12 +144,11 @@ def connect(app, sim, expect_title=True, attempts=1):
         except Failure:
             if attempt + 1 == attempts:
                 raise
-    # The simulator is the last port in the list: open the list, close it
-    # again (the box keeps the keyboard) and step down to the end.
+    # The simulator is offered first (no USB adapters here, built-in ports last).
     app.click(*CHOOSER_COMBO, chooser)
     app.key("Escape")
-    app.key(*["Down"] * 12)
-    app.click(*CHOOSER_OK, chooser)
+    app.key(*["Up"] * 12)
+    app.key("Return")
     if expect_title:
         app.wait_title(connected_title(sim.port), 15)
 
@@ -164,6 +173,28 @@ def choose_file(app, title, path):
 def dismiss(app, window):
     app.click(*_message_ok(app, window), window)
     app.wait_no_dialog()
+
+
+def answer(app, box, ok):
+    """OK (Return) or Cancel (Escape) in a question box, once the box has the keyboard."""
+    app.click(30, 40, box)
+    app.key("Return" if ok else "Escape")
+    app.wait_closed(box)
+
+
+def write_firmware(s):
+    """A firmware file whose image holds no 0x99: a goodbye byte among the image bytes shows."""
+    image = bytes(random.Random(3).choice([b for b in range(256) if b != 0x99]) for _ in range(65536))
+    firmware = s.folder / "new.TavikFirmware"
+    code = "\n".join(" ".join(f"{b:02x}" for b in image[i:i + 32]) for i in range(0, len(image), 32))
+    firmware.write_text("<Orveth_Corporation><Tavik_Firmware><Version>2.0a</Version><Code>\n"
+                        + code + "\n</Code></Tavik_Firmware></Orveth_Corporation>\n")
+    return image, firmware
+
+
+def image_bytes(sim):
+    """The bytes the processor took as image bytes, from its transcript."""
+    return bytes(int(b, 16) for meaning, b in sim.messages() if meaning.startswith("firmware byte"))
 
 
 def _message_ok(app, window):
@@ -200,6 +231,12 @@ def register(f):
 
 
 SCENARIOS = {}
+WINDOWS_SCENARIOS = {}  # tavikcontrol.exe under Wine
+
+
+def windows_scenario(f):
+    WINDOWS_SCENARIOS[f.__name__] = f
+    return f
 
 
 # --- the scenarios ------------------------------------------------------------
@@ -393,21 +430,46 @@ def firmware_upload(s):
     sim = s.simulator(pace=False)
     app = s.program()
     connect(app, sim)
-    image = bytes(random.Random(3).randrange(256) for _ in range(65536))
-    firmware = s.folder / "new.TavikFirmware"
-    code = "\n".join(" ".join(f"{b:02x}" for b in image[i:i + 32]) for i in range(0, len(image), 32))
-    firmware.write_text("<Orveth_Corporation><Tavik_Firmware><Version>2.0a</Version><Code>\n"
-                        + code + "\n</Code></Tavik_Firmware></Orveth_Corporation>\n")
+    image, firmware = write_firmware(s)
     app.click(*UPLOAD_FIRMWARE)
-    choose_file(app, "Please select the firmware to upload", firmware)
-    time.sleep(5)
+    choose_file(app, FIRMWARE_CHOOSER, firmware)
+    wait_for("the upload under way", lambda: sim.memory()["firmware"]["bytesReceived"] > 1000, 10)
+    # DISCONNECT asks first; Cancel lets the upload go on to its end.
+    app.click(*CONNECT)
+    box = app.wait_message("Tavik", DISCONNECT_QUESTION)
+    s.shot(app, "disconnect-question", box)
+    answer(app, box, ok=False)
     s.shot(app, "firmware-uploading")
+    check(app.title() == connected_title(sim.port), f"Cancel disconnected: {app.title()!r}")
     box = app.wait_message("Tavik", "Firmware upload complete.", 200)
     s.shot(app, "firmware-complete", box)
     dismiss(app, box)
     app.wait_title(DISCONNECTED)
     check(sim.memory()["firmware"]["complete"], "the simulator did not see a whole upload")
-    check(sim.firmware_file.read_bytes() == image, "the uploaded image differs from the file's")
+    check(image_bytes(sim) == image, "the uploaded image differs from the file's")
+
+
+@register
+def disconnect_during_upload(s):
+    sim = s.simulator(pace=False)
+    app = s.program()
+    connect(app, sim)
+    image, firmware = write_firmware(s)
+    app.click(*UPLOAD_FIRMWARE)
+    choose_file(app, FIRMWARE_CHOOSER, firmware)
+    wait_for("the upload under way", lambda: sim.memory()["firmware"]["bytesReceived"] > 1000, 10)
+    app.click(*MUTE[2])  # an edit meanwhile: never among the image bytes
+    app.click(*CONNECT)
+    box = app.wait_message("Tavik", DISCONNECT_QUESTION)
+    answer(app, box, ok=True)
+    app.wait_title(DISCONNECTED, 2)
+    time.sleep(1)  # an "upload failed" box, or bytes after the disconnection, would show by now
+    s.shot(app, "after-disconnect")
+    check(set(app.windows()) == {app.window}, f"a box after abandoning the upload: {app.windows()}")
+    received = image_bytes(sim)
+    check(1000 < len(received) < len(image), f"the processor holds {len(received)} image bytes")
+    check(0x99 not in received, f"a goodbye byte among the image bytes, at {received.find(0x99)}")
+    check(received == image[:len(received)], "the processor's image bytes are not the file's")
 
 
 @register
@@ -455,21 +517,32 @@ def processor_not_answering(s):
     check(app.title() == DISCONNECTED, f"title after a silent processor: {app.title()!r}")
 
 
+def lost_line_is_told(s, app, sim, what):
+    """Without a click, the title says Disconnected within 2 s and the box says why."""
+    wait_for("the simulator to go away", lambda: not sim.alive(), 15)
+    app.wait_title(DISCONNECTED, 2)
+    box = app.wait_message("Tavik", LINE_LOST, 5)
+    s.shot(app, f"{what}-message", box)
+    dismiss(app, box)
+    time.sleep(1)
+    check(set(app.windows()) == {app.window}, f"more boxes after the lost line: {app.windows()}")
+
+
 @register
 def hang_up_during_sync(s):
     sim = s.simulator("--hang-up-after", "600")
     app = s.program()
     connect(app, sim)
     app.click(*SYNC_TO_SOFTWARE)
-    wait_for("the simulator to hang up", lambda: not sim.alive(), 15)
-    time.sleep(1)
-    s.shot(app, "after-hang-up")
-    for window, name in app.windows().items():  # whatever the program said about it
-        if window != app.window:
-            s.shot(app, "hang-up-message", window)
-            dismiss(app, window)
-    app.click(*CONNECT)  # responsive: DISCONNECT works
-    app.wait_title(DISCONNECTED, 15)
+    lost_line_is_told(s, app, sim, "hang-up")
+    # The port was let go of: CONNECT opens the chooser again. A processor
+    # killed during a push is told alike.
+    again = s.simulator(name="again")
+    connect(app, again)
+    app.click(*SYNC_TO_SOFTWARE)
+    wait_for("the push under way", lambda: len(again.messages()) > 50, 10)
+    again.process.kill()
+    lost_line_is_told(s, app, again, "killed")
 
 
 @register
@@ -659,18 +732,100 @@ def remote_refusals(s):
         log.close()
 
 
+STATE = ("inputs", "outputs", "routing", "mute")  # what a whole-state transfer reaches
+
+
+@windows_scenario
+def windows_program_as_a_user_drives_it(s):
+    """A first start on Windows: every step through the real window and Wine's own dialogs."""
+    port, link = s.wine_port
+    power_on = json.loads(subprocess.run([s.simulator_binary, "--print-memory"], capture_output=True, text=True,
+                                         check=True).stdout)
+    # Every byte the panels hold differs on the processor, so that SYNC TO
+    # SOFTWARE must send each one to make them equal.
+    held = json.loads(json.dumps(power_on))
+    for channel in held["inputs"] + held["outputs"]:
+        channel["block"] = [b if 21 <= i < 24 else (b + 1) % 256 for i, b in enumerate(channel["block"])]
+    held["routing"], held["mute"] = [6, 5, 3, 2, 7, 1], 0b100101
+    (s.folder / "held.json").write_text(json.dumps(held))
+    sim = s.simulator("--memory", str(s.folder / "held.json"))
+    os.symlink(sim.port, f"{link}.new")  # the COM port Wine maps to the link reaches this simulator
+    os.replace(f"{link}.new", link)
+    app = s.program()
+    check(app.title() == DISCONNECTED, f"first title: {app.title()!r}")
+    s.shot(app, "first-start")
+
+    # LOAD before any SAVE: the preset folder in the user's Documents is missing.
+    presets = Path(os.environ["WINEPREFIX"], "drive_c", "users", getpass.getuser(), "Documents", "Orveth Tavik")
+    app.click(*STATE_LOAD)
+    box = app.wait_message("Tavik", f"Folder does not exist: C:\\users\\{getpass.getuser()}\\Documents\\Orveth Tavik")
+    s.shot(app, "no-preset-folder", box)
+    app.key("Return")  # OK, as in any message box
+    app.wait_no_dialog()
+
+    connect(app, sim, expect_title=False)  # the simulator's port is the last one listed
+    app.wait_title(connected_title(port), 15)
+    mark = len(sim.messages())
+    app.replace_text(*INPUT_BAND1_FREQ_BOX, "2k")
+    check(len(new_messages(sim, mark)) == 1 and sim.memory()["inputs"][0]["block"][3] == 59,
+          "typing 2k did not send frequency code 59 (2000 Hz) to the processor")
+
+    mark = len(sim.messages())
+    app.click(*SYNC_TO_SOFTWARE)
+    wait_for("the whole push", lambda: len(new_messages(sim, mark, 0.5)) >= 264, 15)
+    pushed = sim.memory()
+    wanted = json.loads(json.dumps(power_on))  # the program starts with nothing routed
+    wanted["routing"] = [0] * 6
+    for channel in wanted["outputs"]:
+        channel["block"][21] = 0
+    wanted["inputs"][0]["block"][3] = 59
+    for key in STATE:
+        check(pushed[key] == wanted[key], f"after SYNC TO SOFTWARE the processor's {key} differ from the panels'")
+    s.shot(app, "after-sync-to-software")
+
+    app.click(*STATE_SAVE)
+    chooser = app.wait_dialog(PRESET_CHOOSER)
+    s.shot(app, "save-dialog", chooser)
+    app.type("venue")  # into the file name box, which has the keyboard
+    app.key("Return")
+    app.wait_closed(chooser)
+    preset = presets / "venue.TavikPreset"
+    bands = [b.get("freq") for b in ElementTree.parse(preset).getroot().iter() if b.tag.startswith("Band_")]
+    check(bands.count("2000") == 1, f"the saved preset does not hold the one 2 kHz band: {bands}")
+
+    # Edits after SAVE, which only a LOAD that reaches the processor undoes.
+    mark = len(sim.messages())
+    app.click(*MUTE[3])
+    app.replace_text(*INPUT_BAND1_FREQ_BOX, "5k")
+    check(len(new_messages(sim, mark)) == 2, "the edits after SAVE did not reach the processor")
+    app.click(*STATE_LOAD)
+    chooser = app.wait_dialog(PRESET_CHOOSER)
+    s.shot(app, "load-dialog", chooser)
+    app.type("venue.TavikPreset")
+    app.key("Return")
+    app.wait_closed(chooser)
+    wait_for("the loaded preset on the processor", lambda: all(sim.memory()[k] == pushed[k] for k in STATE), 15, 0.5)
+    s.shot(app, "after-load")
+
+    app.request_close()
+    app.wait_exit()
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", required=True, type=Path)
     parser.add_argument("--simulator", required=True, type=Path)
     parser.add_argument("--tavikctl", type=Path, default=Path("/nonexistent"))
     parser.add_argument("--artifacts", required=True, type=Path)
+    parser.add_argument("--wine-port", metavar="COM=LINK",
+                        help="the Windows scenarios (PROGRAM is tavikcontrol.exe), on the COM port mapped to LINK")
     parser.add_argument("scenarios", nargs="*")
     args = parser.parse_args()
-    names = args.scenarios or list(SCENARIOS)
-    unknown = [n for n in names if n not in SCENARIOS]
+    scenarios = WINDOWS_SCENARIOS if args.wine_port else SCENARIOS
+    names = args.scenarios or list(scenarios)
+    unknown = [n for n in names if n not in scenarios]
     if unknown:
-        parser.error(f"no scenario {', '.join(unknown)}; there are: {', '.join(SCENARIOS)}")
+        parser.error(f"no scenario {', '.join(unknown)}; there are: {', '.join(scenarios)}")
     failed = []
     started_all = time.monotonic()
     for name in names:
@@ -680,7 +835,8 @@ def main():
         scenario = None
         try:
             scenario = Scenario((args.program.resolve(), args.simulator.resolve(), args.tavikctl.resolve()), folder)
-            SCENARIOS[name](scenario)
+            scenario.wine_port = args.wine_port and args.wine_port.split("=", 1)
+            scenarios[name](scenario)
             result = "passed"
         except Exception as error:  # one scenario's failure must not stop the others
             failed.append(name)

@@ -333,5 +333,65 @@ class Program:
         self.log.close()
 
 
+class WineProgram(Program):
+    """tavikcontrol.exe under Wine, alone in a virtual desktop that fills the
+    screen: Wine activates and focuses its windows as Windows does, with no
+    window manager. Its windows are not X windows, so a helper inside the
+    desktop (find-window.exe, tests/windows/tools) lists them, and screenshots
+    are cut from the screen. Window ids are Windows' handles."""
+
+    DESKTOP = "e2e"
+
+    def __init__(self, exe, display, workdir, finder):
+        self.display, self.workdir, self.finder = display, workdir, str(finder)
+        self.env = dict(os.environ, DISPLAY=display)
+        self.log = open(workdir / "tavikcontrol.log", "a")
+        self.process = subprocess.Popen(["wine", "explorer", f"/desktop={self.DESKTOP},1280x1024", str(exe)],
+                                        env=self.env, stdout=self.log, stderr=subprocess.STDOUT)
+        self.window = wait_for("the main window", lambda: next(
+            (w for w, name in self.windows().items() if name.startswith(self.TITLE)), None), 60)
+        check(self.xdotool("search", "--name", f"^{self.DESKTOP} - Wine desktop$"), "the desktop is no X window")
+
+    def _listing(self):
+        """{handle: ((x, y, width, height) of the client area, title)} of every shown, titled window."""
+        out = subprocess.run(["wine", self.finder, self.DESKTOP], env=self.env, capture_output=True, text=True).stdout
+        found = {}
+        for line in out.splitlines():
+            handle, x, y, width, height, title = line.rstrip("\r").split(" ", 5)
+            found[int(handle)] = ((int(x), int(y), int(width), int(height)), title)
+        return found
+
+    def windows(self):
+        return {w: title for w, (_, title) in self._listing().items()}
+
+    def title(self):
+        return self.windows().get(self.window, "")
+
+    def _find(self, window):
+        found = self._listing().get(window or self.window)
+        check(found, f"no window {window or self.window}")
+        return found
+
+    def geometry(self, window=None):
+        return self._find(window)[0]
+
+    def screenshot(self, path, window=None):
+        bounds, title = self._find(window)
+        subprocess.run(["wine", self.finder, self.DESKTOP, title, "repaint"], env=self.env, capture_output=True)
+        time.sleep(0.2)  # for Wine to bring the new paint to the screen
+        crop = "{2}x{3}+{0}+{1}".format(*bounds)
+        subprocess.run(["import", "-window", "root", "-crop", crop, "+repage", str(path)], env=self.env, check=True,
+                       capture_output=True)
+        return path
+
+    def request_close(self):
+        subprocess.run(["wine", self.finder, self.DESKTOP, self.title(), "close"], env=self.env, capture_output=True)
+
+    def close(self):
+        if self.alive():
+            subprocess.run(["wine", "taskkill", "/f", "/im", "tavikcontrol.exe"], env=self.env, capture_output=True)
+        super().close()
+
+
 def _normalised(text):
     return re.sub(r"[^a-z0-9.]+", " ", text.lower()).strip()

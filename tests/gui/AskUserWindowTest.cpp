@@ -62,6 +62,11 @@ TEST (PortChooserWindow, ShowsTheListWithThePreselectedPortAndReturnsTheChoice)
     ModalInspector okInspector (
         [] (juce::AlertWindow& w)
         {
+            const auto at = w.getLocalPoint (w.getComboBoxComponent ("Serial ports"), juce::Point<int> (5, 5));
+            for (const int button : { (int) juce::ModifierKeys::leftButtonModifier, 0 }) // a click opens the list
+                w.getPeer()->handleMouseEvent ({}, at.toFloat(), button, 1.0f, 0.0f, juce::Time::currentTimeMillis());
+            for (int i = 0; i < 100 && !juce::PopupMenu::dismissAllActiveMenus(); ++i) // once it is open
+                juce::MessageManager::getInstance()->runDispatchLoopUntil (20);
             EXPECT_EQ (w.getName(), "Orveth Tavik");
             auto* combo = w.getComboBoxComponent ("Serial ports");
             ASSERT_NE (combo, nullptr);
@@ -72,8 +77,10 @@ TEST (PortChooserWindow, ShowsTheListWithThePreselectedPortAndReturnsTheChoice)
             EXPECT_TRUE (buttons.contains ("OK"));
             EXPECT_TRUE (buttons.contains ("Cancel"));
             EXPECT_EQ (w.findColour (juce::AlertWindow::backgroundColourId), juce::Colour (0xFF008EB0));
+            w.getPeer()->handleKeyPress (juce::KeyPress (juce::KeyPress::returnKey));
+            juce::MessageManager::getInstance()->runDispatchLoopUntil (100);
         },
-        1);
+        0); // unless Return pressed OK
     EXPECT_EQ (ask.chooseFromList (choice), "COM10");
     EXPECT_TRUE (okInspector.sawWindow);
 

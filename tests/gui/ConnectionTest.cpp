@@ -6,10 +6,13 @@
 #include "common/Status.h"
 #include "device/Protocol.h"
 #include "engine/SimulatedProcessor.h"
+#include "panels/TopPanel.h"
 #include "support/StateHarness.h"
+#include "ui/TavikLookAndFeel.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <functional>
@@ -303,7 +306,13 @@ TEST_F (ConnectionFlow, SyncToHardwareThenSyncToSoftwareCarriesTheWholeState)
     EXPECT_TRUE (std::isfinite (out.getDerivedQ (5, 3)));
 
     connection.disconnectFromDevice (true);
-    auto target = startProcessor();
+    // Two echoes come back altered: the values land, but the push cannot know.
+    auto target = startProcessor (
+        [] (taviksim::SimulatorOptions& o)
+        {
+            for (const std::uint64_t message : { identifyMessages + 1, identifyMessages + 40 })
+                o.faults.push_back (Fault{ FaultKind::CorruptAnswer, message, 0 });
+        });
     ASSERT_NE (target, nullptr);
     ASSERT_TRUE (connectTo (*target));
     connection.syncToSoftware();
@@ -311,6 +320,8 @@ TEST_F (ConnectionFlow, SyncToHardwareThenSyncToSoftwareCarriesTheWholeState)
     ASSERT_TRUE (finished (codes));
     EXPECT_TRUE (contains (codes, StatusBusy));
     ASSERT_TRUE (target->waitForMessages (identifyMessages + pushMessages, 5000ms));
+    EXPECT_TRUE (pumpUntil ([&] { return !ask.messages().isEmpty(); }, 2000));
+    EXPECT_EQ (ask.messages(), juce::StringArray (Connection::pushFailedMessage (2, 264)));
 
     const auto expected = pushedMemory();
     const auto pushed = target->memory();
@@ -339,6 +350,7 @@ TEST_F (ConnectionFlow, AReadBackWithoutItsMuteAnswerChangesNothing)
     EXPECT_EQ (codes, (std::vector<int>{ StatusBusy, StatusIdle }));
     EXPECT_EQ (sim->messageCount(), identifyMessages + readBackMessages);
     EXPECT_EQ (wholeStateText (state), before);
+    EXPECT_EQ (ask.messages(), juce::StringArray (Connection::readBackUnansweredMessage));
 }
 
 TEST_F (ConnectionFlow, AnEditDuringTheReadBackKeepsTheRecordAsEdited)
@@ -361,6 +373,7 @@ TEST_F (ConnectionFlow, AnEditDuringTheReadBackKeepsTheRecordAsEdited)
     ASSERT_TRUE (finished (codes));
     EXPECT_FALSE (contains (codes, StatusReadBackDone));
     EXPECT_EQ (wholeStateText (state), edited);
+    EXPECT_EQ (ask.messages(), juce::StringArray (Connection::readBackEditedMessage));
     EXPECT_FALSE (connection.hasWaitingCommands());
     ASSERT_TRUE (sim->waitForMessages (identifyMessages + readBackMessages + 1, 5000ms));
     EXPECT_EQ (sim->memory().input (0)[0], Protocol::gainCode (-5.0));
@@ -413,6 +426,8 @@ TEST_F (ConnectionFlow, UploadsAFirmwareFileOneImageAtATime)
     ASSERT_EQ (ask.asked.size(), askedBefore + 1);
     EXPECT_EQ (ask.asked.back().title, "Tavik");
     EXPECT_EQ (ask.asked.back().message, "A firmware upload is already in progress.");
+    ASSERT_TRUE (sim->waitForMessages (identifyMessages + 100, 5000ms));
+    state.input2EQState.setChannelGain (0, -5.0); // made during the upload: waits behind the image
 
     std::vector<int> codes;
     ASSERT_TRUE (pumpUntil (
@@ -429,6 +444,87 @@ TEST_F (ConnectionFlow, UploadsAFirmwareFileOneImageAtATime)
     const auto memory = sim->memory();
     EXPECT_EQ (memory.firmwareUploads, 1);
     EXPECT_TRUE (memory.firmware == bytes); // not EXPECT_EQ: 65536 bytes in a failure message
+
+    // Nothing follows the image to the restarting processor: the edit goes with the disconnection.
+    pump (300);
+    connection.disconnectFromDevice (false);
+    pump (100);
+    EXPECT_EQ (sim->messageCount(), identifyMessages + 1 + bytes.size());
+    EXPECT_EQ (worker.getPendingCount(), 0);
+}
+
+// Quitting takes a moment whatever the worker waits for, and says goodbye
+// only to a processor that is not taking an image.
+TEST_F (ConnectionFlow, QuittingEndsAtOnceAndSendsOnlyImageBytesDuringAnUpload)
+{
+    auto image = firmwareBytes();
+    std::replace (image.begin(), image.end(), std::uint8_t (0x99), std::uint8_t (0x98));
+    for (const bool upload : { false, true }) // an edit waiting for its echo, an upload waiting for one
+    {
+        auto sim = startProcessor (
+            [&] (taviksim::SimulatorOptions& o) {
+                o.faults.push_back (Fault{ FaultKind::DelayAnswer, identifyMessages + 5, 9000 });
+            });
+        SerialPort rowPort;
+        HwThread rowWorker (rowPort, status, progress, 0);
+        DeviceState rowState (rowWorker, status, ask);
+        Connection quitting (rowPort, rowWorker, rowState, settings, ask, status, progress, nullptr);
+        ask.listAnswers.push_back (sim->slavePath());
+        ASSERT_TRUE (quitting.connectToDevice());
+        auto firmware = std::make_unique<FirmwareImage>();
+        firmware->bytes = image;
+        if (upload)
+            ASSERT_TRUE (rowWorker.startFirmwareUpload (std::move (firmware)));
+        else
+            for (int band = 0; band < 6; ++band)
+                rowState.input2EQState.setBandGain (0, band, -5.0);
+        ASSERT_TRUE (sim->waitForMessages (identifyMessages + 5, 5000ms));
+        std::this_thread::sleep_for (100ms);
+
+        const auto start = juce::Time::getMillisecondCounter();
+        quitting.shutDown (10000);
+        EXPECT_LT (juce::Time::getMillisecondCounter() - start, 2000u) << upload; // not an echo's 9 s
+        EXPECT_FALSE (rowWorker.isThreadRunning());
+        std::this_thread::sleep_for (200ms);
+        const auto memory = sim->memory();
+        EXPECT_EQ (memory.goodbyes, upload ? 0 : 1);
+        EXPECT_TRUE (std::equal (memory.firmware.begin(), memory.firmware.end(), image.begin()));
+    }
+}
+
+// A line that goes away, during a push or while nothing is sent: the window
+// says Disconnected and the user is told once, and of nothing else.
+TEST_F (ConnectionFlow, ALostLineIsToldOnceAndLetGoOf)
+{
+    TavikLookAndFeel lookAndFeel;
+    juce::LookAndFeel::setDefaultLookAndFeel (&lookAndFeel);
+    for (const bool duringPush : { true, false })
+    {
+        SCOPED_TRACE (duringPush ? "during a push" : "while idle");
+        auto sim = startProcessor (
+            [&] (taviksim::SimulatorOptions& o)
+            {
+                if (duringPush)
+                    o.faults.push_back (Fault{ FaultKind::HangUpAfter, 600, 0 });
+            });
+        ASSERT_NE (sim, nullptr);
+        ASSERT_TRUE (connectTo (*sim));
+        TopPanel top (connection, state, status, ask, progress, [] {});
+        ask.asked.clear();
+        titles.clear();
+        if (duringPush)
+            connection.syncToSoftware();
+        else
+            sim = nullptr; // the processor is gone
+
+        EXPECT_TRUE (pumpUntil ([&] { return !connection.isConnected(); }, 3000));
+        pump (500);
+        EXPECT_EQ (ask.messages(), juce::StringArray (Connection::lineLostMessage));
+        EXPECT_EQ (titles.joinIntoString ("|"), Connection::disconnectedTitle);
+        EXPECT_EQ (top.getConnectButton().getButtonText(), TopPanel::connectText);
+        EXPECT_FALSE (top.getSyncToSoftwareButton().isEnabled());
+    }
+    juce::LookAndFeel::setDefaultLookAndFeel (nullptr);
 }
 
 TEST_F (ConnectionFlow, AnUploadWhoseByteIsNotEchoedFails)

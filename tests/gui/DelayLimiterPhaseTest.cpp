@@ -148,7 +148,7 @@ TEST (DelayUnitsTest, StepsConvertBothWaysInEveryUnitAndStayInRange)
     EXPECT_EQ (buttonText (msec, 5760), "120.960 msec");
     EXPECT_EQ (buttonText (feet, 5760), "134' 4.80\"");
     EXPECT_EQ (buttonText (meters, 5760), "40.320 m");
-    EXPECT_EQ (buttonText (meters, 65535), "40.320 m") << "a read-back past the limit shows the limit";
+    EXPECT_EQ (buttonText (meters, 65535), "458.745 m") << "a read-back past the limit shows what it holds";
     EXPECT_EQ (buttonText (7, 100), "");
     EXPECT_EQ (buttonText (-1, 100), "");
 
@@ -268,6 +268,14 @@ TEST_F (DelayLimiterPhase, DelayOkSendsOneDelayAndAnythingElseLeavesEverything)
     EXPECT_EQ (panel.getButton().getButtonText(), "0.000 msec");
     const auto title = DelayDialog::windowTitle;
     EXPECT_STREQ (title, "Tavik Output Delay");
+
+    ChannelBlock block{}; // a read-back past what can be typed: shown as held, and OK alone keeps it
+    block[Protocol::Address::delayHigh] = 6000 >> 8, block[Protocol::Address::delayLow] = 6000 & 0xFF;
+    h.outputs().applyReadBack (2, block);
+    panel.refresh();
+    EXPECT_EQ (panel.getButton().getButtonText(), "126.000 msec");
+    clickAndDrive<DelayDialog> (panel.getButton(), title, [] (auto& d, auto&) { d.getOkButton().triggerClick(); });
+    EXPECT_EQ (h.outputs().getDelaySteps (2), 6000);
 
     clickAndDrive<DelayDialog> (panel.getButton(), title,
                                 [] (DelayDialog& d, juce::DialogWindow&)

@@ -143,6 +143,7 @@ TEST_F (PanelCommands, NamesGoOutOnceWhenTypingPauses)
     EXPECT_EQ (sim->messageCount(), 0u) << "nothing goes out while typing may go on";
     EXPECT_EQ (panel.getNameEditor (0).getText(), "Lobby/Ba");
     EXPECT_EQ (panel.getNameEditor (3).getText(), "Sub-");
+    h.outputs().setChannelName (1, "Remote", false); // read back, not yet shown: not typed here, kept
 
     ASSERT_TRUE (pumpUntil ([&] { return !panel.isNameSendPending(); }));
     auto expected = nameCommands (0, "Lobby/Ba");
@@ -151,6 +152,7 @@ TEST_F (PanelCommands, NamesGoOutOnceWhenTypingPauses)
     EXPECT_EQ (sentBeforeMarker(), expected);
     EXPECT_EQ (h.outputs().getChannelName (0), "Lobby/Ba");
     EXPECT_EQ (h.outputs().getChannelName (3), "Sub-");
+    EXPECT_EQ (h.outputs().getChannelName (1), "Remote");
 }
 
 TEST_F (PanelCommands, RefreshShowsTheRecordAndSendsNothing)
@@ -208,6 +210,44 @@ TEST_F (PanelCommands, DuringAnUploadQuittingAsksFirstAndUploadIsNotStartedAgain
     pump (50);
     EXPECT_EQ (h.ask.asked.size(), 1u);
     EXPECT_TRUE (connection.isFirmwarePending());
+}
+
+// DISCONNECT during an upload asks first; Cancel lets it go on, OK ends it
+// at once. The processor receives nothing but image bytes: not the goodbye,
+// not an edit made meanwhile, and no "upload failed" is shown.
+TEST_F (PanelCommands, DisconnectingDuringAnUploadAsksFirstAndSendsNothingButTheImage)
+{
+    juce::TemporaryFile settingsFile;
+    juce::PropertiesFile settings (settingsFile.getFile(), Settings::options());
+    Connection connection (h.port, h.worker, h.state, settings, h.ask, h.status, h.progress, nullptr);
+    TopPanel top (connection, h.state, h.status, h.ask, h.progress, [] {});
+    auto firmware = std::make_unique<FirmwareImage>();
+    for (int i = 0; i < FirmwareImage::size; ++i)
+        firmware->bytes.push_back (std::uint8_t (i % 0x99)); // no 0x99
+    const auto image = firmware->bytes;
+    ASSERT_TRUE (h.worker.startFirmwareUpload (std::move (firmware))); // 1 ms a byte: a minute
+    ASSERT_TRUE (sim->waitForMessages (20, 5000ms));
+    h.outputs().setChannelGain (0, -6.0);
+
+    h.ask.okCancelAnswers = { false, true };
+    for (const bool cancel : { true, false })
+    {
+        const auto before = sim->messageCount();
+        top.getConnectButton().triggerClick();
+        EXPECT_TRUE (pumpUntil ([&] { return sim->messageCount() > before + 100 || !connection.isFirmwarePending(); }));
+        EXPECT_EQ (connection.isFirmwarePending(), cancel);
+    }
+    ASSERT_GE (h.ask.asked.size(), 2u);
+    for (int i : { 0, 1 })
+        EXPECT_EQ (h.ask.asked[(size_t) i].kind + h.ask.asked[(size_t) i].title + h.ask.asked[(size_t) i].message,
+                   juce::String ("okCancelTavik") + TopPanel::disconnectDuringUploadQuestion);
+    EXPECT_EQ (top.getConnectButton().getButtonText(), TopPanel::connectText);
+    pump (300);
+    EXPECT_TRUE (h.ask.messages().isEmpty()) << h.ask.messages().joinIntoString ("|");
+
+    const auto memory = sim->memory();
+    EXPECT_TRUE (std::equal (memory.firmware.begin(), memory.firmware.end(), image.begin()));
+    EXPECT_EQ (memory.goodbyes, 0);
 }
 
 // The rules of the system bar without a device: the real connection, a

@@ -185,6 +185,30 @@ TEST (MainWindow, ReadBackRefreshesThePanelsAndAnnouncesTheChange)
     EXPECT_EQ (content.getRouterPanel().getNameEditor (4).getText(), "Balcony");
 }
 
+TEST (MainWindow, NamesTypedAMomentBeforeSaveCopyLoadOrCloseAreInTheRecord)
+{
+    WindowParts parts;
+    MainAppWindow window (parts.context);
+    auto& content = window.getContent();
+    juce::TemporaryFile preset (".TavikPreset");
+    parts.h.ask.fileAnswers = { preset.getFile(), preset.getFile() };
+    juce::Button* const clicked[] = { &content.getTopPanel().getSaveButton(),
+                                      &content.getOutputEQPanel().getCopyButton(), nullptr }; // then the close button
+    for (int output = 0; output < 3; ++output)
+    {
+        content.getRouterPanel().getNameEditor (output).setText ("Zone " + juce::String (output));
+        pump(); // the editor's notice, then the click: both well inside the typing pause
+        clicked[output] != nullptr ? clicked[output]->triggerClick() : window.closeButtonPressed();
+        pump();
+        EXPECT_EQ (parts.h.outputs().getChannelName (output), "Zone " + juce::String (output)) << output;
+    }
+    EXPECT_TRUE (preset.getFile().loadFileAsString().contains ("\"Zone 0\""));
+    content.getInputEQPanel().getNameEditor().setText ("Typed"); // then LOAD: the file's name stays
+    content.getTopPanel().getLoadButton().triggerClick();
+    pump();
+    EXPECT_EQ (parts.h.inputs().getChannelName (0), "INPUT A");
+}
+
 TEST (MainWindow, RestoresAndSavesItsBoundsAndKeepsItsShape)
 {
     WindowParts parts;
@@ -204,6 +228,14 @@ TEST (MainWindow, RestoresAndSavesItsBoundsAndKeepsItsShape)
         EXPECT_EQ (window.getBounds(), Rect (30, 40, 1200, 840));
         EXPECT_EQ (window.getContent().getBounds().getWidth(), 1200);
     }
+
+    parts.settings.setValue ("bounds", "5000 4000 60000 42000"); // huge, on a display no longer there
+    {
+        MainAppWindow window (parts.context);
+        EXPECT_TRUE (juce::Desktop::getInstance().getDisplays().getTotalBounds (true).contains (window.getBounds()));
+    }
+    const juce::Array<Rect> displays (Rect (0, 0, 1920, 1080), Rect (1920, 0, 1280, 1024)); // the one it overlaps most
+    EXPECT_EQ (MainAppWindow::boundsOnDisplays ({ 1800, 900, 800, 560 }, displays, {}), Rect (1920, 464, 800, 560));
 
     // Garbage keeps the centred default instead of a window nobody can see.
     parts.settings.setValue ("bounds", "garbage");

@@ -107,6 +107,9 @@ TEST_F (PanelOnSimulator, TypedValuesAreReadLimitedAndNotSnapped)
         EXPECT_EQ (frequencyShown(), "1.2K") << text;
     }
 
+    typeAndReturn (frequency, frequencyShown()); // left as shown: 1234 Hz is not read back as 1200
+    EXPECT_EQ (h.inputs().getBandFrequency (0, 0), 1234.0);
+
     // Escape discards the edit.
     frequency.getTextBox().showEditor();
     frequency.getTextBox().getCurrentTextEditor()->setText ("5k", false);

@@ -114,7 +114,7 @@ void onMessageThread (F&& f)
 // Status codes as they reach the message thread.
 struct StatusCounts : juce::ActionListener
 {
-    std::array<std::atomic<int>, 8> counts{};
+    std::array<std::atomic<int>, 9> counts{};
     void actionListenerCallback (const juce::String& message) override
     {
         const int code = statusFromMessage (message);
@@ -633,12 +633,15 @@ void CaseRun::upload()
     {
         record.require (rig->sim->waitForMessages (base + k, 30000ms), "the faulted byte never arrived");
         std::this_thread::sleep_for (userNoticesSilence);
-        disconnect(); // enabled during an upload
+        disconnect (false); // as the program lets go of a processor taking an image: no goodbye
     }
-    const bool ended =
-        waitFor ([&] { return rig->codes[StatusUploadFailed] + rig->codes[StatusUploadComplete] > 0; }, 60s);
+    // DISCONNECT abandons the upload: it ends, without an outcome.
+    const bool abandoned = is (Trouble::silence);
+    const bool ended = waitFor ([&] { return rig->codes[StatusUploadFailed] + rig->codes[StatusUploadComplete] > 0; },
+                                abandoned ? 1s : 60s);
     record.seconds = secondsSince (start);
-    record.require (ended, "the upload never ended");
+    record.require (ended != abandoned,
+                    abandoned ? "DISCONNECT was reported as the upload's outcome" : "the upload never ended");
     record.require (waitFor ([&] { return !rig->worker.isFirmwarePending(); }, 5s), "the image was never let go");
 
     const auto memory = rig->sim->memory();
@@ -655,34 +658,22 @@ void CaseRun::upload()
         return;
     }
 
-    record.require (rig->codes[StatusUploadFailed] == 1 && rig->codes[StatusUploadComplete] == 0,
+    record.require (abandoned || (rig->codes[StatusUploadFailed] == 1 && rig->codes[StatusUploadComplete] == 0),
                     "the upload did not fail");
-    // Silence: the goodbye of DISCONNECT is taken as one more image byte.
-    const size_t held = uploadFaultByte + (is (Trouble::silence) ? 1 : 0);
-    record.require (!memory.firmwareComplete && memory.firmware.size() == held,
+    record.require (!memory.firmwareComplete && memory.firmware.size() == uploadFaultByte && memory.goodbyes == 0,
                     "the processor holds " + std::to_string (memory.firmware.size()) + " bytes");
-    record.require (rig->received (base + 1).size() == (is (Trouble::silence) ? k + 1 : k), "bytes after the failure");
-    record.outcome = is (Trouble::silence) ? "DISCONNECT fails it (code 2)" : "failed (code 2)";
-    record.loss = "the upload (" + std::to_string (held) + " of 65536 bytes landed)";
+    record.require (rig->received (base + 1).size() == k, "bytes after the failure");
+    record.outcome = abandoned ? "DISCONNECT abandons it (no code, no goodbye)" : "failed (code 2)";
+    record.loss = "the upload (" + std::to_string (uploadFaultByte) + " of 65536 bytes landed)";
 
-    if (is (Trouble::silence) || is (Trouble::hangUp))
-    {
-        if (is (Trouble::hangUp))
-            disconnect();
-        // A processor in the middle of an image takes every byte as part of it
-        // until it gives the image up after a quiet spell.
-        record.require (is (Trouble::hangUp) ||
-                            waitFor ([&] { return rig->sim->transcript().back().bytes.empty(); }, 5s),
-                        "the processor never gave the upload up");
-        if (!reconnect (initial))
-            return;
-    }
-    else
-    {
-        record.require (waitFor ([&] { return rig->sim->transcript().back().bytes.empty(); }, 5s),
-                        "the processor never gave the upload up");
-    }
-    probe();
+    // A processor in the middle of an image takes every byte as part of it
+    // until it gives the image up after a quiet spell; the program sends it
+    // nothing more on this connection, and the user connects again.
+    record.require (is (Trouble::hangUp) || waitFor ([&] { return rig->sim->transcript().back().bytes.empty(); }, 5s),
+                    "the processor never gave the upload up");
+    disconnect (false);
+    if (reconnect (initial))
+        probe();
 }
 
 void CaseRun::identify()
@@ -742,6 +733,10 @@ Record CaseRun::run (const std::shared_future<Reference>& edits, const std::shar
             identify();
             break;
     }
+    // The identification fails before the worker ever uses the line.
+    if (which.sequence != Sequence::identify)
+        record.require (rig->codes[StatusLineLost] == (is (Trouble::hangUp) ? 1 : 0),
+                        "the lost line was reported " + std::to_string (rig->codes[StatusLineLost]) + " times");
     dropRig (rig);
     record.caseSeconds = secondsSince (start);
     return record;

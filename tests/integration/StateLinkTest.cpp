@@ -2,7 +2,9 @@
 // simulated processor: what each edit, push and preset load puts in the
 // processor's memory, and in which order.
 #include "common/EqTables.h"
+#include "control/EditHistory.h"
 #include "device/Protocol.h"
+#include "device/SyncToHardwareCommand.h"
 #include "engine/SimulatedProcessor.h"
 #include "state/ParamSpace.h"
 #include "state/StatePreset.h"
@@ -416,4 +418,123 @@ TEST_F (StateLink, LoadingAPresetResendsEveryValueOfEveryElementFound)
     loader.worker.stopThread (10000);
     loader.port.close (false);
     folder.deleteRecursively();
+}
+
+TEST_F (StateLink, UndoAndRedoSendTheValuesTheyRestoreAndNothingElse)
+{
+    EditHistory history (h.state, h.ask, [this] { return h.port.isConnected(); });
+    const auto memoryNow = [this] { return sim->memory(); };
+    // Waits for the queue to drain; the messages that arrived since the last call.
+    const auto settle = [this]
+    {
+        for (int i = 0; i < 400 && h.worker.getPendingCount() > 0; ++i)
+            std::this_thread::sleep_for (5ms);
+        std::this_thread::sleep_for (100ms);
+        const auto now = sim->messageCount();
+        const auto arrived = now - counted;
+        counted = now;
+        return arrived;
+    };
+    // The processor first holds the whole record, so its memory can be compared.
+    h.outputs().setChannelGain (0, -5.0);
+    h.inputs().sendAllToDevice();
+    h.outputs().sendAllToDevice();
+    h.state.routerState.sendRouterToDevice();
+    h.state.muteState.sendMutesToDevice();
+    ASSERT_TRUE (sim->waitForMessages (274, 20000ms));
+    settle();
+
+    struct Case
+    {
+        const char* what;
+        std::function<void()> edit;
+        std::uint64_t messages; // each way
+    };
+    const Case cases[] = {
+        { "one value", [&] { h.inputs().setBandGain (1, 2, -4.0); }, 1 },
+        { "a cut type with its slope fallback",
+          [&] { ParamSpace::write (h.state, *Param::fromString ("output.1.highcut.type"), 2); }, 1 },
+        { "a name", [&] { h.outputs().setChannelName (3, "Sub", true); }, 8 },
+        { "FLAT",
+          [&]
+          {
+              const DeviceState::Edit edit (h.state, DeviceState::ChangeSource::flat);
+              for (int band = 0; band < 6; ++band)
+                  h.inputs().setBandGain (2, band, band == 0 ? -1.0 : 0.0);
+          },
+          1 },
+        { "PASTE",
+          [&]
+          {
+              h.outputs().copyChannelToClipboard (0);
+              h.outputs().pasteChannelFromClipboard (4);
+          },
+          2 }, // output 1's gain and high cut
+    };
+    for (const auto& c : cases)
+    {
+        const auto before = memoryNow();
+        const auto recordBefore = wholeStateText (h.state);
+        c.edit();
+        settle();
+        const auto after = memoryNow();
+        const auto recordAfter = wholeStateText (h.state);
+        ASSERT_NE (after.blocks, before.blocks) << c.what;
+
+        ASSERT_TRUE (history.undo()) << c.what;
+        EXPECT_EQ (settle(), c.messages) << c.what;
+        EXPECT_EQ (memoryNow().blocks, before.blocks) << c.what;
+        EXPECT_EQ (wholeStateText (h.state), recordBefore) << c.what;
+        ASSERT_TRUE (history.redo()) << c.what;
+        EXPECT_EQ (settle(), c.messages) << c.what;
+        EXPECT_EQ (memoryNow().blocks, after.blocks) << c.what;
+        EXPECT_EQ (wholeStateText (h.state), recordAfter) << c.what;
+    }
+    EXPECT_EQ (history.undoText(), "Undo PASTE output 5");
+
+    // A whole-state load sends everything; its undo only what differs, in the push order.
+    StateHarness other;
+    fillWithDeviceValues (other.state);
+    other.inputs().setChannelGain (0, h.inputs().getChannelGain (0));
+    const auto before = memoryNow();
+    applyStatePreset (h.state, *statePresetElement (other.state));
+    EXPECT_EQ (settle(), 273u);
+    ASSERT_TRUE (history.undo());
+    const auto undoMessages = settle();
+    EXPECT_GT (undoMessages, 0u);
+    EXPECT_LT (undoMessages, 273u);
+    EXPECT_EQ (memoryNow().blocks, before.blocks);
+    EXPECT_EQ (memoryNow().mute, before.mute);
+    const auto order = expectedPushOrder();
+    const auto transcript = sim->transcript();
+    size_t next = 0;
+    for (auto i = transcript.size() - undoMessages; i < transcript.size(); ++i)
+    {
+        if ((transcript[i].bytes[0] & 0xF0) == 0xB0)
+            next = order.size(); // mutes come last
+        else
+            while (next < order.size() && order[next] != targetOf (transcript[i]))
+                ++next;
+        ASSERT_LE (next, order.size()) << "message " << i << " out of the push order";
+    }
+
+    // A read-back is undone only after the user agreed to send the processor's values over.
+    ReadBackBuffer read;
+    const auto memory = memoryNow();
+    for (size_t b = 0; b < read.blocks.size(); ++b)
+        read.blocks[b] = memory.blocks[b];
+    for (int o = 0; o < 6; ++o)
+        read.routing[size_t (o)] = memory.routing (o);
+    read.mute = memory.mute;
+    h.state.applyReadBack (read); // the processor's own forms: padded names, the slope an OFF cut keeps
+    read.blocks[1][0] = 10;       // then input B's gain as the processor holds it: +7 dB
+    h.state.applyReadBack (read);
+    h.ask.okCancelAnswers.push_back (false);
+    EXPECT_FALSE (history.undo());
+    EXPECT_EQ (h.inputs().getChannelGain (1), 7.0);
+    h.ask.okCancelAnswers.push_back (true);
+    EXPECT_TRUE (history.undo());
+    EXPECT_EQ (settle(), 1u);
+    EXPECT_TRUE (h.ask.asked.back().message.contains ("This sends 1 setting to the processor."));
+    EXPECT_EQ (h.inputs().getChannelGain (1), 0.0);
 }

@@ -2,6 +2,7 @@
 // announcements of what an edit changed. What a named write puts on the line
 // is compared with the setters' own bytes in the link tests.
 #include "state/ParamSpace.h"
+#include "control/EditHistory.h"
 #include "state/StatePreset.h"
 #include "support/StateHarness.h"
 
@@ -175,4 +176,27 @@ TEST (RecordChanges, EachEditIsToldOnceWithItsSourceAndOnlyWhatChanged)
                juce::StringArray ({ "input.A.name", "output.1.highcut.type", "output.1.highcut.slope", "output.3.delay",
                                     "output.1.route.C", "output.6.mute" })
                    .joinIntoString (" "));
+}
+
+TEST (EditHistorySize, KeepsAtLeastFiveHundredStepsInAFewMegabytes)
+{
+    StateHarness h, other;
+    EditHistory history (h.state, h.ask, [] { return false; });
+    h.inputs().setBandGain (0, 0, 0.0); // nothing changed: no step
+    EXPECT_FALSE (history.canUndo());
+    for (int i = 0; i < 600; ++i)
+        h.inputs().setBandGain (0, 0, i % 2 == 0 ? -1.0 : 1.0);
+    EXPECT_GE (history.getNumSteps(), EditHistory::minimumSteps);
+    EXPECT_EQ (history.undoText(), "Undo input A band 1 gain");
+
+    // The largest step, a whole-state load that changes every value, still
+    // fits five hundred times in a few megabytes.
+    other.inputs().setChannelName (0, "N", false);
+    for (const auto& p : Param::all())
+        if (p.kind == Param::Kind::gain || p.kind == Param::Kind::bandGain || p.kind == Param::Kind::bandFrequency)
+            ParamSpace::write (other.state, p, 100.0);
+    const int sizeBefore = history.getSizeInBytes();
+    applyStatePreset (h.state, *statePresetElement (other.state));
+    EXPECT_EQ (history.undoText(), "Undo LOAD");
+    EXPECT_LE ((history.getSizeInBytes() - sizeBefore) * EditHistory::minimumSteps, 8 * 1024 * 1024);
 }

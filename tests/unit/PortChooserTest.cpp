@@ -11,4 +11,7 @@ TEST (PortChooser, PreselectsOnlyAnExactRememberedName)
     EXPECT_EQ (preselectedPortIndex (items, "COM4"), 0); // gone: first item
     EXPECT_EQ (preselectedPortIndex (items, ""), 0);
     EXPECT_EQ (preselectedPortIndex ({}, "COM3"), 0);
+    EXPECT_EQ (inOfferedOrder ({ "/dev/ttyS0", "/dev/ttyUSB0", "/dev/ttySX", "/dev/pts/3", "/dev/ttyS4" }),
+               (juce::StringArray{ "/dev/ttyUSB0", "/dev/ttySX", "/dev/pts/3", "/dev/ttyS0", "/dev/ttyS4" }));
+    EXPECT_EQ (inOfferedOrder ({ "COM3", "COM1" }), (juce::StringArray{ "COM3", "COM1" }));
 }
