@@ -46,7 +46,7 @@ apt-get "${apt_options[@]}" update -qq
 # The newest source first; when a mirror lacks it (security uploads are not
 # always mirrored), the release's own version.
 codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
-for package in libpng1.6 libjpeg-turbo qr-code-generator; do
+for package in libpng1.6 libjpeg-turbo; do
     (cd "$deps/src" && { apt-get "${apt_options[@]}" source -qq "$package" >/dev/null 2>&1 ||
         apt-get "${apt_options[@]}" source -qq "$package/$codename" >/dev/null; })
 done
@@ -79,8 +79,12 @@ cp "$jpeg_src/jpeglib.h" "$jpeg_src/jerror.h" "$jpeg_src/jmorecfg.h" "$jpeg_src/
     "$deps/build/jpeg/jconfig.h" "$prefix/include/"
 cp "$deps/build/jpeg/libjpeg.a" "$prefix/lib/libjpeg.a"
 
-# qrcodegen: one source file, as Debian's libqrcodegencpp-dev lays it out.
-qr_src=$(find "$deps/src" -maxdepth 1 -type d -name 'qr-code-generator-*' | head -n1)
+# qrcodegen: one upstream source file, laid out as Debian's
+# libqrcodegencpp-dev has it. Only the upstream tarball is fetched: Debian
+# builds the file as it is, and mirrors do not always keep its packaging.
+(cd "$deps/src" && apt-get "${apt_options[@]}" source --tar-only -qq qr-code-generator >/dev/null &&
+    tar xf qr-code-generator_*.orig.tar.*)
+qr_src=$(find "$deps/src" -maxdepth 1 -type d -iname 'qr-code-generator-*' | head -n1)
 mkdir -p "$deps/build/qr" "$prefix/include/qrcodegen"
 x86_64-w64-mingw32-g++-posix -std=c++17 -O2 -c "$qr_src/cpp/qrcodegen.cpp" -o "$deps/build/qr/qrcodegen.o"
 x86_64-w64-mingw32-gcc-ar-posix rcs "$prefix/lib/libqrcodegencpp.a" "$deps/build/qr/qrcodegen.o"
