@@ -13,7 +13,9 @@ Arguments Arguments::parse (const juce::StringArray& words, const juce::StringAr
     for (int i = 0; i < words.size(); ++i)
     {
         const auto& word = words[i];
-        if (!word.startsWith ("-") || word == "-")
+        // A negative number is a value ("set output.1.gain -3"), not an option.
+        const bool negativeNumber = word.length() > 1 && juce::String ("0123456789.").containsChar (word[1]);
+        if (!word.startsWith ("-") || word == "-" || negativeNumber)
         {
             a.positional.add (word);
             continue;

@@ -5,7 +5,8 @@
 #include <map>
 
 // The words after a command: options that take a value ("--port P" or
-// "--port=P"), flags ("--json") and the rest in order.
+// "--port=P"), flags ("--json") and the rest in order (negative numbers
+// among them; after "--" everything).
 struct Arguments
 {
     juce::StringArray positional;

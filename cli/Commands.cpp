@@ -2,6 +2,7 @@
 
 #include "cli/Arguments.h"
 #include "cli/DeviceSession.h"
+#include "cli/ParamCommands.h"
 #include "cli/RewFilters.h"
 #include "cli/StateView.h"
 #include "common/FileAccess.h"
@@ -31,6 +32,10 @@ Commands:
   push FILE [--port P]        send a whole-state preset (.TavikPreset)
   pull FILE [--port P]        read the whole state back into a .TavikPreset
   firmware FILE [--port P]    upload a .TavikFirmware file
+  set PARAM VALUE ... [--port P | --file PRESET]
+                              set parameters by name (output.1.gain -3)
+  get PARAM ... | --all [--port P | --file PRESET]
+                              print parameters by name
   show FILE [--json]          print a preset file as a table (or JSON)
   eq import FILTERS.txt ...   map a Room EQ Wizard filter export onto a channel
   serve [--port P] [--listen ADDRESS:PORT]
@@ -528,7 +533,7 @@ struct Command
 {
     const char* name;
     const char* usage;
-    int positionals; // file arguments after the command word(s)
+    int positionals; // file arguments after the command word(s); -1: the command checks its own
     juce::StringArray valueOptions, flagOptions;
     int (*run) (const Arguments&);
 };
@@ -555,6 +560,8 @@ int runCommand (const juce::StringArray& words)
         { "push", pushUsage, 1, { "--port" }, {}, push },
         { "pull", pullUsage, 1, { "--port" }, {}, pull },
         { "firmware", firmwareUsage, 1, { "--port" }, {}, firmware },
+        { "set", setUsage, -1, { "--port", "--file" }, {}, setParams },
+        { "get", getUsage, -1, { "--port", "--file" }, { "--all" }, getParams },
         { "show", showUsage, 1, {}, { "--json" }, show },
         { "eq", eqUsage, 2, { "--port", "--into", "--output", "--input" }, { "--drop-extra" }, eqImport },
         { "serve", serveUsage, 0, { "--port", "--listen" }, {}, serve },
@@ -574,7 +581,7 @@ int runCommand (const juce::StringArray& words)
             return usageError (a.error, command.usage);
         if (juce::String (command.name) == "eq" && a.positional[0] != "import")
             return usageError ("eq takes the subcommand import", command.usage);
-        if (a.positional.size() != command.positionals)
+        if (command.positionals >= 0 && a.positional.size() != command.positionals)
             return usageError (a.positional.size() < command.positionals
                                    ? "missing file argument"
                                    : "unexpected argument " + a.positional[command.positionals],

@@ -175,7 +175,7 @@ int DeviceSession::send (const juce::String& what, const std::function<void()>& 
     return exitSuccess;
 }
 
-int DeviceSession::readBack()
+int DeviceSession::readBack (const ReadBackParts& parts, const juce::String& what, const juce::String& lost)
 {
     if (!Protocol::versionAllowsReadBackAndUpload (port.getFirmwareVersion()))
     {
@@ -183,9 +183,9 @@ int DeviceSession::readBack()
         return exitLineFailure;
     }
     codes.clear();
-    state.queueReadBack();
-    constexpr int blocks = 9;
-    Progress shown ("pull", "blocks", blocks, Terminal::isTerminal (Terminal::Stream::error));
+    state.queueReadBack (parts);
+    const int blocks = juce::jmax (1, (int) parts.blocks.count());
+    Progress shown (what, "blocks", blocks, Terminal::isTerminal (Terminal::Stream::error));
     const ScopedInterrupts interrupts;
     bool interrupted = false;
     // The read-back always ends with the queue level report, after the stored read-back's own code.
@@ -202,9 +202,10 @@ int DeviceSession::readBack()
     shown.finish();
     if (!received (StatusReadBackDone))
     {
-        printError (interrupted         ? "interrupted: nothing was written"
-                    : port.isLineLost() ? DeviceLink::lineLostMessage + juce::String (" Nothing was written.")
-                                        : "the processor did not answer the read-back in time; nothing was written");
+        printError (interrupted         ? "interrupted: " + lost
+                    : port.isLineLost() ? DeviceLink::lineLostMessage + juce::String (" ") +
+                                              lost.substring (0, 1).toUpperCase() + lost.substring (1) + "."
+                                        : "the processor did not answer the read-back in time; " + lost);
         return exitLineFailure;
     }
     return exitSuccess;

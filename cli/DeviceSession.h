@@ -4,6 +4,7 @@
 #include "device/FirmwareImage.h"
 #include "device/HwThread.h"
 #include "device/SerialPort.h"
+#include "device/SyncToHardwareCommand.h"
 #include "state/DeviceState.h"
 
 #include <juce_events/juce_events.h>
@@ -45,8 +46,11 @@ public:
     // was not, the rest is dropped and exitLineFailure given.
     int send (const juce::String& what, const std::function<void()>& queueCommands);
 
-    // SYNC TO HARDWARE into the record; exitSuccess once it has been stored.
-    int readBack();
+    // SYNC TO HARDWARE into the record (or only the parts given); exitSuccess
+    // once it has been stored. what names the command in its progress;
+    // lost says what a failure leaves undone.
+    int readBack (const ReadBackParts& parts = ReadBackParts::everything(), const juce::String& what = "pull",
+                  const juce::String& lost = "nothing was written");
 
     // Uploads a checked image; Ctrl-C asks before abandoning it.
     int uploadFirmware (std::unique_ptr<FirmwareImage> image);

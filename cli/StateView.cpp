@@ -1,10 +1,10 @@
 #include "cli/StateView.h"
 
-#include "device/Protocol.h"
 #include "state/DeviceState.h"
 #include "state/StatePreset.h"
 #include "state/StateXml.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -12,135 +12,52 @@ namespace StateView
 {
 namespace
 {
-constexpr double msPerDelayStep = 0.021;
-const char* const cutTypeNames[] = { "OFF", "BUT", "BES", "L-R" };
-constexpr int slopes[] = { 6, 12, 18, 24, 48 };
+using ParamKind = Param::Kind;
 
-juce::String inputLetter (int input)
+// The parameters a preset of this kind holds; a channel preset's as input A
+// or output 1, an output's without its name.
+std::vector<Param> paramsOf (Kind kind)
 {
-    return juce::String::charToString (juce::juce_wchar ('A' + input));
+    std::vector<Param> params;
+    for (const auto& p : Param::all())
+        if (kind == Kind::wholeState || (kind == Kind::inputChannel && !p.output && p.channel == 0) ||
+            (kind == Kind::outputChannel && p.output && p.channel == 0 && p.kind != ParamKind::name &&
+             p.kind != ParamKind::route && p.kind != ParamKind::mute))
+            params.push_back (p);
+    return params;
 }
 
-juce::String signedDb (double value)
+juce::String textOf (const DeviceState& state, const Param& p)
 {
-    return (value > 0 ? "+" : "") + number (value, 1);
+    return ParamSpace::format (p, ParamSpace::read (state, p));
 }
 
-juce::String cutText (int type, int tapsIndex, double hz)
+// A value for people: with its unit, a name in quotes (it may hold spaces).
+juce::String shown (const DeviceState& state, const Param& p)
 {
-    if (type <= 0 || type >= Protocol::cutFilterTypeCount)
-        return "off (" + number (hz, 0) + " Hz)";
-    return juce::String (cutTypeNames[type]) + " " + juce::String (slopes[juce::jlimit (0, 4, tapsIndex)]) +
-           " dB/oct at " + number (hz, 0) + " Hz";
+    const auto text = textOf (state, p);
+    if (p.kind == ParamKind::name)
+        return "\"" + text + "\"";
+    const juce::String unit (ParamSpace::unit (p));
+    return unit.isEmpty() ? text : text + " " + unit;
 }
 
-juce::String bandText (double hz, double gainDb, double octaves)
+// A value for programs: numbers as JSON numbers, the rest as strings.
+juce::String jsonValue (const DeviceState& state, const Param& p)
 {
-    return number (hz, hz < 100 ? 1 : 0) + " Hz " + signedDb (gainDb) + " dB " + number (octaves, 2) + " oct";
+    const auto value = ParamSpace::read (state, p);
+    const bool word = p.kind == ParamKind::name || p.kind == ParamKind::cutType || p.kind == ParamKind::phase ||
+                      p.kind == ParamKind::route || p.kind == ParamKind::mute;
+    const auto* number = std::get_if<double> (&value);
+    const auto text = ParamSpace::format (p, value);
+    return word || (number != nullptr && !std::isfinite (*number)) ? juce::JSON::toString (text) : text;
 }
 
-juce::String delayText (int steps)
+const char* kindName (Kind kind)
 {
-    return juce::String (steps) + " steps (" + juce::String::formatted ("%.3f", steps * msPerDelayStep) + " msec)";
-}
-
-juce::String inputRows (const Input2EQState& in, int channel, bool withName)
-{
-    juce::String text = "input " + inputLetter (channel);
-    if (withName)
-        text << "  \"" << in.getChannelName (channel) << "\"";
-    text << "  gain " << signedDb (in.getChannelGain (channel)) << " dB  delay "
-         << delayText (in.getDelaySteps (channel)) << "\n";
-    for (int band = 0; band < Input2EQState::bandCount; ++band)
-        text << "  band " << (band + 1) << "  "
-             << bandText (in.getBandFrequency (channel, band), in.getBandGain (channel, band),
-                          in.getBandWidth (channel, band))
-             << "\n";
-    return text;
-}
-
-juce::String outputRows (const OutputEQState& out, int output, bool withName)
-{
-    juce::String text = "output " + juce::String (output + 1);
-    if (withName)
-        text << "  \"" << out.getChannelName (output) << "\"";
-    text << "  gain " << signedDb (out.getChannelGain (output)) << " dB  delay "
-         << delayText (out.getDelaySteps (output)) << "\n";
-    for (int band = 0; band < OutputEQState::bandCount; ++band)
-        text << "  band " << (band + 1) << "  "
-             << bandText (out.getBandFrequency (output, band), out.getBandGain (output, band),
-                          out.getBandWidth (output, band))
-             << "\n";
-    for (int cut = 0; cut < OutputEQState::cutCount; ++cut)
-        text << (cut == OutputEQState::lowCut ? "  low cut   " : "  high cut  ")
-             << cutText (out.getCutType (output, cut), out.getCutTapsIndex (output, cut),
-                         out.getCutFrequency (output, cut))
-             << "\n";
-    text << "  phase " << (out.getPhase (output) != 0 ? "inverted" : "normal") << "  limiter "
-         << signedDb (out.getLimiterThreshold (output)) << " dB\n";
-    return text;
-}
-
-juce::var bandsJson (int count, const std::function<juce::var (int)>& band)
-{
-    juce::Array<juce::var> bands;
-    for (int b = 0; b < count; ++b)
-        bands.add (band (b));
-    return bands;
-}
-
-juce::var bandJson (double hz, double gainDb, double octaves)
-{
-    auto* o = new juce::DynamicObject();
-    o->setProperty ("frequencyHz", hz);
-    o->setProperty ("gainDb", gainDb);
-    o->setProperty ("bandwidthOctaves", octaves);
-    return o;
-}
-
-juce::var inputJson (const Input2EQState& in, int channel, bool withName)
-{
-    auto* o = new juce::DynamicObject();
-    o->setProperty ("input", inputLetter (channel));
-    if (withName)
-        o->setProperty ("name", in.getChannelName (channel));
-    o->setProperty ("gainDb", in.getChannelGain (channel));
-    o->setProperty ("delaySteps", (int) in.getDelaySteps (channel));
-    o->setProperty ("bands", bandsJson (Input2EQState::bandCount,
-                                        [&] (int b) {
-                                            return bandJson (in.getBandFrequency (channel, b),
-                                                             in.getBandGain (channel, b), in.getBandWidth (channel, b));
-                                        }));
-    return o;
-}
-
-juce::var outputJson (const OutputEQState& out, int output, bool withName)
-{
-    auto* o = new juce::DynamicObject();
-    o->setProperty ("output", output + 1);
-    if (withName)
-        o->setProperty ("name", out.getChannelName (output));
-    o->setProperty ("gainDb", out.getChannelGain (output));
-    o->setProperty ("delaySteps", (int) out.getDelaySteps (output));
-    o->setProperty ("bands", bandsJson (OutputEQState::bandCount,
-                                        [&] (int b) {
-                                            return bandJson (out.getBandFrequency (output, b),
-                                                             out.getBandGain (output, b), out.getBandWidth (output, b));
-                                        }));
-    for (int cut = 0; cut < OutputEQState::cutCount; ++cut)
-    {
-        auto* c = new juce::DynamicObject();
-        const int type = out.getCutType (output, cut), taps = out.getCutTapsIndex (output, cut);
-        c->setProperty ("frequencyHz", out.getCutFrequency (output, cut));
-        c->setProperty ("type", type);
-        c->setProperty ("typeName", type >= 0 && type < Protocol::cutFilterTypeCount ? cutTypeNames[type] : "?");
-        c->setProperty ("tapsIndex", taps);
-        c->setProperty ("slopeDbPerOctave", slopes[juce::jlimit (0, 4, taps)]);
-        o->setProperty (cut == OutputEQState::lowCut ? "lowCut" : "highCut", c);
-    }
-    o->setProperty ("phase", out.getPhase (output));
-    o->setProperty ("limiterThresholdDb", (double) out.getLimiterThreshold (output));
-    return o;
+    return kind == Kind::wholeState     ? "whole-state preset"
+           : kind == Kind::inputChannel ? "input channel preset"
+                                        : "output channel preset";
 }
 } // namespace
 
@@ -171,74 +88,41 @@ bool kindOf (const juce::XmlElement& root, Kind& kind)
 
 juce::String table (const DeviceState& state, Kind kind)
 {
-    if (kind == Kind::inputChannel)
-        return "input channel preset\n" + inputRows (state.input2EQState, 0, true);
-    if (kind == Kind::outputChannel)
-        return "output channel preset\n" + outputRows (state.outputEQState, 0, false);
-
-    juce::String text;
-    for (int channel = 0; channel < Protocol::inputCount; ++channel)
-        text << inputRows (state.input2EQState, channel, true);
-    for (int output = 0; output < Protocol::outputCount; ++output)
-        text << outputRows (state.outputEQState, output, true);
-    text << "routing\n";
-    for (int output = 0; output < Protocol::outputCount; ++output)
+    // One row per channel, band, cut and output's routing: the row's name
+    // and a field's name make the parameter's ("output.6.lowcut" + "type").
+    std::vector<std::pair<juce::String, juce::String>> rows;
+    int width = 0;
+    for (const auto& p : paramsOf (kind))
     {
-        juce::StringArray inputs;
-        for (int input = 0; input < Protocol::inputCount; ++input)
-            if (state.routerState.isRouted (output, input))
-                inputs.add (inputLetter (input));
-        text << "  output " << (output + 1) << " <- " << (inputs.isEmpty() ? "nothing" : inputs.joinIntoString (" + "))
-             << "\n";
+        const auto name = p.toString();
+        const auto prefix = name.upToLastOccurrenceOf (".", false, false);
+        auto row = std::find_if (rows.begin(), rows.end(), [&] (const auto& r) { return r.first == prefix; });
+        if (row == rows.end())
+            row = rows.insert (rows.end(), { prefix, {} });
+        row->second << "  " << name.fromLastOccurrenceOf (".", false, false) << " " << shown (state, p);
+        width = juce::jmax (width, prefix.length());
     }
-    juce::StringArray muted;
-    for (int output = 0; output < Protocol::outputCount; ++output)
-        if (state.muteState.isMuted (output))
-            muted.add (juce::String (output + 1));
-    text << "muted outputs: " << (muted.isEmpty() ? "none" : muted.joinIntoString (", ")) << "\n";
+    juce::String text;
+    if (kind != Kind::wholeState)
+        text << kindName (kind) << "\n";
+    for (size_t i = 0; i < rows.size(); ++i)
+    {
+        // A blank line before each channel and before the routing.
+        const auto& prefix = rows[i].first;
+        const bool channel = prefix.length() - prefix.removeCharacters (".").length() == 1;
+        const bool routing = prefix.endsWith (".route");
+        if (i > 0 && (channel || (routing && !rows[i - 1].first.endsWith (".route"))))
+            text << "\n";
+        text << prefix.paddedRight (' ', width) << rows[i].second << "\n";
+    }
     return text;
 }
 
 juce::String json (const DeviceState& state, Kind kind)
 {
-    auto* root = new juce::DynamicObject();
-    juce::var result (root);
-    if (kind == Kind::inputChannel)
-    {
-        root->setProperty ("kind", "input channel preset");
-        root->setProperty ("input", inputJson (state.input2EQState, 0, true));
-        return juce::JSON::toString (result);
-    }
-    if (kind == Kind::outputChannel)
-    {
-        root->setProperty ("kind", "output channel preset");
-        root->setProperty ("output", outputJson (state.outputEQState, 0, false));
-        return juce::JSON::toString (result);
-    }
-    root->setProperty ("kind", "whole-state preset");
-    juce::Array<juce::var> inputs, outputs, routing, muted;
-    for (int channel = 0; channel < Protocol::inputCount; ++channel)
-        inputs.add (inputJson (state.input2EQState, channel, true));
-    for (int output = 0; output < Protocol::outputCount; ++output)
-    {
-        outputs.add (outputJson (state.outputEQState, output, true));
-        auto* r = new juce::DynamicObject();
-        r->setProperty ("output", output + 1);
-        r->setProperty ("inputMask", (int) state.routerState.getInputMask (output));
-        juce::Array<juce::var> from;
-        for (int input = 0; input < Protocol::inputCount; ++input)
-            if (state.routerState.isRouted (output, input))
-                from.add (inputLetter (input));
-        r->setProperty ("inputs", from);
-        routing.add (r);
-        if (state.muteState.isMuted (output))
-            muted.add (output + 1);
-    }
-    root->setProperty ("inputs", inputs);
-    root->setProperty ("outputs", outputs);
-    root->setProperty ("routing", routing);
-    root->setProperty ("muteMask", (int) state.muteState.getMask());
-    root->setProperty ("mutedOutputs", muted);
-    return juce::JSON::toString (result);
+    juce::String text = "{\n  \"kind\": " + juce::JSON::toString (juce::String (kindName (kind)));
+    for (const auto& p : paramsOf (kind))
+        text << ",\n  \"" << p.toString() << "\": " << jsonValue (state, p);
+    return text + "\n}";
 }
 } // namespace StateView

@@ -5,7 +5,9 @@
 class DeviceState;
 
 // A preset file as tavikctl show prints it, from the record the file was
-// read into: a table for people, JSON for programs.
+// read into, by parameter name: a table for people (a row per channel,
+// band, cut and routing, whose name and a field's make the parameter's),
+// and JSON for programs (an object keyed by parameter name).
 namespace StateView
 {
 enum class Kind

@@ -49,10 +49,12 @@ struct Handover
 };
 } // namespace
 
-SyncToHardwareCommand::SyncToHardwareCommand (Apply applyOnMessageThread, Unanswered whenUnanswered)
+SyncToHardwareCommand::SyncToHardwareCommand (Apply applyOnMessageThread, Unanswered whenUnanswered,
+                                              ReadBackParts parts)
     : apply (std::move (applyOnMessageThread))
     , unanswered (std::move (whenUnanswered))
 {
+    buffer.parts = parts;
 }
 
 void SyncToHardwareCommand::execute (WorkerContext& context)
@@ -89,17 +91,21 @@ bool SyncToHardwareCommand::readBack (WorkerContext& context)
         return false;
     context.setProgress (0.0);
 
+    const auto& parts = buffer.parts;
     for (int block = 0; block < ReadBackBuffer::blockCount; ++block)
     {
+        if (!parts.blocks[(size_t) block])
+            continue;
         const int channel = block < inputCount ? inputChannelNumber (block) : outputChannelNumber (block - inputCount);
         const auto message = readBackRequest (channel);
         auto& into = buffer.blocks[(size_t) block];
         if (!request (message.data(), messageSize) || !answer (into.data(), channelBlockSize))
             return false;
-        context.addProgress (1.0 / ReadBackBuffer::blockCount);
+        context.addProgress (1.0 / (double) parts.blocks.count());
     }
-    return request (&readInputRoutingOpcode, 1) && answer (buffer.routing.data(), routingAnswerLength) &&
-           request (&readOutputMutesOpcode, 1) && answer (&buffer.mute, muteAnswerLength);
+    return (!parts.routing ||
+            (request (&readInputRoutingOpcode, 1) && answer (buffer.routing.data(), routingAnswerLength))) &&
+           (!parts.mute || (request (&readOutputMutesOpcode, 1) && answer (&buffer.mute, muteAnswerLength)));
 }
 
 void SyncToHardwareCommand::handOver (WorkerContext& context)

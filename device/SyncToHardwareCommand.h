@@ -4,23 +4,47 @@
 #include "device/Protocol.h"
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <functional>
+
+// What a read-back asks the processor for: SYNC TO HARDWARE asks for
+// everything; a command that needs only some values asks for their parts.
+struct ReadBackParts
+{
+    static constexpr int blockCount = Protocol::inputCount + Protocol::outputCount;
+    static constexpr int inputBlock (int input) noexcept { return input; }
+    static constexpr int outputBlock (int output) noexcept { return Protocol::inputCount + output; }
+
+    std::bitset<blockCount> blocks; // inputs, then outputs
+    bool routing = false, mute = false;
+
+    static ReadBackParts everything() noexcept
+    {
+        ReadBackParts all;
+        all.blocks.set();
+        all.routing = all.mute = true;
+        return all;
+    }
+    bool isEmpty() const noexcept { return blocks.none() && !routing && !mute; }
+};
 
 // Everything a read-back brings from the processor, as it arrived.
 struct ReadBackBuffer
 {
-    static constexpr int blockCount = Protocol::inputCount + Protocol::outputCount;
+    static constexpr int blockCount = ReadBackParts::blockCount;
 
     std::array<std::array<std::uint8_t, Protocol::channelBlockSize>, blockCount> blocks{}; // inputs, then outputs
     std::array<std::uint8_t, Protocol::routingAnswerLength> routing{};                     // outputs 0..5
     std::uint8_t mute = 0;
+    ReadBackParts parts = ReadBackParts::everything(); // what was read; the rest is zeros
 };
 
-// SYNC TO HARDWARE: reads every channel block, the routing and the mutes, and
-// has them applied on the message thread while the worker waits. It shows
-// its own progress ("busy" at its start, 1/9 per block) and reports the
-// queue level when it ends, whatever the outcome.
+// SYNC TO HARDWARE: reads every channel block, the routing and the mutes (or
+// the parts asked for, in that order), and has them applied on the message
+// thread while the worker waits. It shows its own progress ("busy" at its
+// start, an equal share per block) and reports the queue level when it
+// ends, whatever the outcome.
 class SyncToHardwareCommand final : public HardwareCommand
 {
 public:
@@ -32,7 +56,8 @@ public:
     // disconnection, a lost line or an exit request.
     using Unanswered = std::function<void()>;
 
-    explicit SyncToHardwareCommand (Apply applyOnMessageThread, Unanswered whenUnanswered = {});
+    explicit SyncToHardwareCommand (Apply applyOnMessageThread, Unanswered whenUnanswered = {},
+                                    ReadBackParts parts = ReadBackParts::everything());
 
     void execute (WorkerContext& context) override;
     bool reportsQueueLevelAtEnd() const noexcept override { return true; }

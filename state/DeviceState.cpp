@@ -163,6 +163,11 @@ std::unique_ptr<juce::XmlElement> DeviceState::readPresetDocument (const juce::F
 
 void DeviceState::queueReadBack (std::function<void (NothingRead)> whenNothingRead)
 {
+    queueReadBack (ReadBackParts::everything(), std::move (whenNothingRead));
+}
+
+void DeviceState::queueReadBack (const ReadBackParts& parts, std::function<void (NothingRead)> whenNothingRead)
+{
     // Posted, never called in place: the worker may be waiting for this
     // thread, and a message box would keep it waiting.
     const auto tell = [stillHere = alive, whenNothingRead] (NothingRead why)
@@ -190,18 +195,23 @@ void DeviceState::queueReadBack (std::function<void (NothingRead)> whenNothingRe
             applyReadBack (read);
             broadcastStatus (status, StatusReadBackDone);
         },
-        [tell] { tell (NothingRead::unanswered); }));
+        [tell] { tell (NothingRead::unanswered); }, parts));
 }
 
 void DeviceState::applyReadBack (const ReadBackBuffer& read)
 {
     const Edit edit (*this, ChangeSource::readBack);
+    const auto& parts = read.parts;
     for (int input = 0; input < Input2EQState::channelCount; ++input)
-        input2EQState.applyReadBack (input, read.blocks[(size_t) input]);
+        if (parts.blocks[(size_t) ReadBackParts::inputBlock (input)])
+            input2EQState.applyReadBack (input, read.blocks[(size_t) ReadBackParts::inputBlock (input)]);
     for (int output = 0; output < OutputEQState::outputCount; ++output)
     {
-        outputEQState.applyReadBack (output, read.blocks[(size_t) (Input2EQState::channelCount + output)]);
-        routerState.applyReadBack (output, read.routing[(size_t) output]);
+        if (parts.blocks[(size_t) ReadBackParts::outputBlock (output)])
+            outputEQState.applyReadBack (output, read.blocks[(size_t) ReadBackParts::outputBlock (output)]);
+        if (parts.routing)
+            routerState.applyReadBack (output, read.routing[(size_t) output]);
     }
-    muteState.applyReadBack (read.mute);
+    if (parts.mute)
+        muteState.applyReadBack (read.mute);
 }

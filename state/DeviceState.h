@@ -16,6 +16,7 @@ class AskUser;
 class HardwareCommand;
 class HwThread;
 struct ReadBackBuffer;
+struct ReadBackParts;
 
 // The one in-memory copy of every processor parameter. Everything here runs
 // on the message thread; each queued command carries copies of its values.
@@ -59,9 +60,12 @@ public:
     // failure is handed to whenNothingRead on the message thread, after the
     // worker has moved on (not after a disconnection or a lost line).
     void queueReadBack (std::function<void (NothingRead)> whenNothingRead = {});
+    // The same for only some parts (channel blocks, routing, mutes): what an
+    // edit needs to know of the processor before it sends anything.
+    void queueReadBack (const ReadBackParts& parts, std::function<void (NothingRead)> whenNothingRead = {});
 
-    // Stores a read-back in every section, queueing nothing: the processor
-    // already holds these values.
+    // Stores the parts a read-back holds in their sections, queueing
+    // nothing: the processor already holds these values.
     void applyReadBack (const ReadBackBuffer& read);
 
     // Where a change of the record came from.

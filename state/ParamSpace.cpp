@@ -1,6 +1,7 @@
 #include "state/ParamSpace.h"
 
 #include "common/EqTables.h"
+#include "device/SyncToHardwareCommand.h"
 #include "state/DelayUnits.h"
 #include "state/DeviceState.h"
 #include "state/ValueRules.h"
@@ -25,21 +26,23 @@ bool isNumberKind (Kind kind) noexcept
            kind == Kind::cutFrequency || kind == Kind::limiter;
 }
 
-// The shortest decimal text that reads back as the value; a value that came
-// from single precision (table entries, thresholds) as the float it was.
+// The shortest decimal text that reads back as the same single-precision
+// value, the precision sameValue compares in: the tables and thresholds are
+// single-precision values that read-backs and files give back as doubles
+// near them (41 bandwidth steps as 1.6400000000000001, a saved 0.04f as
+// 0.0399999991), and a person wants 1.64 and 0.04.
 juce::String numberText (double value)
 {
     if (value == 0.0)
         return "0";
     if (!std::isfinite (value))
         return juce::String (value);
-    const bool single = (double) (float) value == value;
+    const auto single = (float) value;
     char text[400];
-    for (int decimals = 0; decimals <= 17; ++decimals)
+    for (int decimals = 0; std::isfinite (single) && decimals <= 17; ++decimals)
     {
         std::snprintf (text, sizeof (text), "%.*f", decimals, value);
-        const double back = std::strtod (text, nullptr);
-        if (back == value || (single && (float) back == (float) value))
+        if ((float) std::strtod (text, nullptr) == single)
             return text;
     }
     std::snprintf (text, sizeof (text), "%.17g", value);
@@ -77,9 +80,16 @@ const char* unitOf (Kind kind)
             return "oct";
         case Kind::delay:
             return "ms";
+        case Kind::cutSlope:
+            return "dB/oct";
         default:
             return "";
     }
+}
+
+int blockOf (const Param& p) noexcept
+{
+    return p.output ? ReadBackParts::outputBlock (p.channel) : ReadBackParts::inputBlock (p.channel);
 }
 } // namespace
 
@@ -96,6 +106,11 @@ bool sameValue (const ParamValue& a, const ParamValue& b)
 
 namespace ParamSpace
 {
+const char* unit (const Param& param)
+{
+    return unitOf (param.kind);
+}
+
 ParamValue read (const DeviceState& state, const Param& p)
 {
     const auto& in = state.input2EQState;
@@ -186,7 +201,7 @@ std::optional<ParamValue> parse (const Param& p, const juce::String& typed, juce
     }
     if (p.kind == Kind::cutSlope)
     {
-        const auto number = ValueRules::readNumber (text, "dB/oct");
+        const auto number = ValueRules::readNumber (text, unitOf (p.kind));
         for (int k = 0; number && k < (int) std::size (slopeDbPerOctave); ++k)
             if (*number == slopeDbPerOctave[k])
                 return ParamValue (k);
@@ -377,5 +392,47 @@ bool write (DeviceState& state, const std::vector<std::pair<Param, ParamValue>>&
 bool write (DeviceState& state, const Param& param, const ParamValue& value, juce::String* why)
 {
     return write (state, { { param, value } }, why);
+}
+
+ReadBackParts partsHolding (const std::vector<Param>& params)
+{
+    ReadBackParts parts;
+    for (const auto& p : params)
+    {
+        if (!p.isValid())
+            continue;
+        if (p.kind == Kind::route)
+            parts.routing = true;
+        else if (p.kind == Kind::mute)
+            parts.mute = true;
+        else
+            parts.blocks.set ((size_t) blockOf (p));
+    }
+    return parts;
+}
+
+ReadBackParts partsNeededToWrite (const std::vector<std::pair<Param, ParamValue>>& values)
+{
+    ReadBackParts parts;
+    // Per output and cut: bit 0 a type given, bit 1 a slope given.
+    std::map<std::pair<int, int>, int> cutFields;
+    for (const auto& [p, value] : values)
+    {
+        if (!p.isValid())
+            continue;
+        if (p.kind == Kind::route)
+            parts.routing = true;
+        else if (p.kind == Kind::mute)
+        {
+            parts.mute = true;
+            parts.blocks.set ((size_t) blockOf (p)); // the output's gain
+        }
+        else if (p.kind == Kind::cutType || p.kind == Kind::cutSlope)
+            cutFields[{ p.channel, p.index }] |= p.kind == Kind::cutType ? 1 : 2;
+    }
+    for (const auto& [cut, fields] : cutFields)
+        if (fields != 3)
+            parts.blocks.set ((size_t) ReadBackParts::outputBlock (cut.first));
+    return parts;
 }
 } // namespace ParamSpace

@@ -10,6 +10,7 @@
 #include <vector>
 
 class DeviceState;
+struct ReadBackParts;
 
 // A parameter's value as the record holds it: gains, frequencies, bandwidths
 // and limiter thresholds as numbers; delays (steps), cut types, slopes (the
@@ -37,6 +38,10 @@ std::vector<ParamValue> readAll (const DeviceState& state);
 // off/but/bes/lr, slopes in dB per octave, normal/inverted, on/off, names.
 juce::String format (const Param& param, const ParamValue& value);
 
+// The unit format's text goes with, "" for none: dB, Hz, oct, ms, dB/oct.
+// parse takes the text followed by it as well.
+const char* unit (const Param& param);
+
 // A typed value, read with the panels' rules: the same limits and steps, k
 // for thousands; an optional unit after the number (dB, Hz, oct, ms). Nothing
 // (and why) for text the parameter cannot take.
@@ -49,4 +54,13 @@ std::optional<ParamValue> parse (const Param& param, const juce::String& text, j
 // False (with why) when any value was refused; the others are still written.
 bool write (DeviceState& state, const std::vector<std::pair<Param, ParamValue>>& values, juce::String* why = nullptr);
 bool write (DeviceState& state, const Param& param, const ParamValue& value, juce::String* why = nullptr);
+
+// The parts of a read-back that hold these parameters' values.
+ReadBackParts partsHolding (const std::vector<Param>& params);
+
+// What write must know of the processor before it sends these values so
+// that nothing else changes there: a mute command carries every output's
+// mute and its output's gain, a routing command the output's whole routing
+// byte, and a cut filter command the type and slope together.
+ReadBackParts partsNeededToWrite (const std::vector<std::pair<Param, ParamValue>>& values);
 } // namespace ParamSpace

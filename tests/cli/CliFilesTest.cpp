@@ -2,7 +2,9 @@
 // the program's messages before any port is touched, and show.
 #include "CliFixture.h"
 
+#include "state/StatePreset.h"
 #include "state/StateXml.h"
+#include "support/StateHarness.h"
 
 #include <sys/stat.h>
 
@@ -10,7 +12,8 @@ using namespace clitest;
 
 TEST_F (Cli, EveryCommandHasHelpAndBadUsageExitsTwo)
 {
-    for (const std::string command : { "ports", "identify", "push", "pull", "firmware", "show", "eq", "serve" })
+    for (const std::string command :
+         { "ports", "identify", "push", "pull", "firmware", "set", "get", "show", "eq", "serve" })
     {
         const auto r = run ({ command, "--help" });
         EXPECT_EQ (r.status, 0) << command;
@@ -102,6 +105,12 @@ TEST_F (Cli, BadFilesExitTwoWithTheProgramsMessageAndTouchNoPort)
           "tavikctl: Unable to parse firmware file due to error: " },
         { { "eq", "import", fifo, "--output", "1", "--port", sim.port }, "tavikctl: " + fifo + ": not a filter" },
         { { "eq", "import", "/dev/zero", "--output", "1", "--port", sim.port }, "tavikctl: /dev/zero: not a filter" },
+        { { "get", "input.A.gain", "output.1.volume", "--port", sim.port },
+          "tavikctl: \"output.1.volume\" names nothing a channel has\n" },
+        { { "set", "output.1.gain", "-3", "output.2.gain", "loud", "--port", sim.port },
+          "tavikctl: output.2.gain takes a number in dB, not \"loud\"\n" },
+        { { "set", "output.1.lowcut.slope", "48", "output.1.lowcut.type", "bes", "--port", sim.port },
+          "tavikctl: output.1.lowcut.slope: 48 dB per octave is not available for bes\n" },
     };
     for (const auto& b : bad)
     {
@@ -127,22 +136,18 @@ TEST_F (Cli, ShowPrintsEveryKindOfPresetAsTableAndJson)
         "<Orveth_Tavik_output_mute_state output_mask=\"33\"/></Orveth_Tavik_state>");
     const auto table = run ({ "show", whole.getFullPathName().toStdString() });
     ASSERT_EQ (table.status, 0) << table.err;
-    for (const auto* line : { "input B  \"Vox\"  gain -3.0 dB  delay 1000 steps (21.000 msec)\n",
-                              "  band 6  1250 Hz +2.5 dB 0.50 oct\n", "output 6  \"OUTPUT 6\"  gain 0.0 dB",
-                              "  band 1  3000000000 Hz 0.0 dB 0.04 oct\n", // not wrapped round to a negative int
-                              "  low cut   L-R 24 dB/oct at 80 Hz\n", "  phase inverted  limiter 0.0 dB\n",
-                              "  output 2 <- B + C\n", "  output 1 <- nothing\n", "muted outputs: 1, 6\n" })
+    for (const auto* line : { "\ninput.B           gain -3 dB  delay 21.000 ms  name \"Vox\"\n",
+                              "output.6.lowcut   freq 80 Hz  type lr  slope 24 dB/oct\n",
+                              "output.5.band.1   gain 0 dB  freq 3000000000 Hz  bw 0.04 oct\n", // not wrapped round
+                              "\noutput.1.route    A off  B off  C off\n", "output.2.route    A off  B on  C on\n" })
         EXPECT_TRUE (contains (table.out, line)) << line << "\n" << table.out;
 
     const auto json = run ({ "show", whole.getFullPathName().toStdString(), "--json" });
-    ASSERT_EQ (json.status, 0) << json.err;
     const auto parsed = juce::JSON::parse (juce::String (json.out));
     EXPECT_EQ (parsed["kind"].toString(), "whole-state preset");
-    EXPECT_EQ ((double) parsed["inputs"][1]["bands"][5]["frequencyHz"], 1250.0);
-    EXPECT_EQ ((int) parsed["inputs"][1]["delaySteps"], 1000);
-    EXPECT_EQ (parsed["outputs"][5]["lowCut"]["typeName"].toString(), "L-R");
-    EXPECT_EQ ((int) parsed["routing"][1]["inputMask"], 6);
-    EXPECT_EQ ((int) parsed["muteMask"], 33);
+    EXPECT_EQ (parsed.getDynamicObject()->getProperties().size(), 1 + (int) Param::all().size()) << json.out;
+    EXPECT_EQ (parsed["input.B.band.6.freq"], juce::var (1250));
+    EXPECT_EQ (parsed["output.6.lowcut.type"], juce::var ("lr"));
     // Output that cannot be written is a failure.
     ProgramRun full ({ "/bin/sh", "-c", "exec \"$0\" show \"$1\" --json >/dev/full", tavikctlProgram,
                        whole.getFullPathName().toStdString() });
@@ -154,7 +159,32 @@ TEST_F (Cli, ShowPrintsEveryKindOfPresetAsTableAndJson)
                              "</Orveth_Tavik_output_EQ_state>");
     const auto one = run ({ "show", channel.getFullPathName().toStdString() });
     ASSERT_EQ (one.status, 0) << one.err;
-    EXPECT_EQ (one.out.rfind ("output channel preset\noutput 1  gain -7.5 dB", 0), 0u) << one.out;
-    EXPECT_TRUE (contains (one.out, "  band 3  63.0 Hz -4.0 dB 2.00 oct\n")) << one.out;
-    EXPECT_FALSE (contains (one.out, "routing"));
+    EXPECT_EQ (one.out.rfind ("output channel preset\noutput.1          gain -7.5 dB", 0), 0u) << one.out;
+    EXPECT_TRUE (contains (one.out, "output.1.band.3   gain -4 dB  freq 63 Hz  bw 2 oct\n")) << one.out;
+    EXPECT_FALSE (contains (one.out, "route") || contains (one.out, "name") || contains (one.out, "mute"));
+}
+
+// set --file rewrites a preset as the program saves it, changing only what it
+// names; get --file reads it. A slope the cut's type refuses changes nothing.
+TEST_F (Cli, SetAndGetWorkOnAPresetFileKeepingWhatIsNotNamed)
+{
+    StateHarness h;
+    h.outputs().setCutFilter (1, 0, 2, 3); // BES 24
+    const auto file = folder.getChildFile ("venue.TavikPreset");
+    const auto path = file.getFullPathName().toStdString();
+    juce::String error;
+    ASSERT_TRUE (DeviceState::writePresetFile (file, *statePresetElement (h.state), error)) << error;
+    const auto set = run ({ "set", "--file", path, "input.B.name", "Lead Vox", "output.2.lowcut.type", "lr" });
+    EXPECT_EQ (set.out, "input.B.name Lead Vox\noutput.2.lowcut.type lr\n") << set.err;
+    h.inputs().setChannelName (1, "Lead Vox", false);
+    h.outputs().setCutFilter (1, 0, 3, 3);
+    const auto expected = statePresetElement (h.state)->toString (StateXml::documentFormat());
+    EXPECT_EQ (file.loadFileAsString(), expected);
+    EXPECT_EQ (run ({ "get", "output.2.lowcut.slope", "input.B.name", "--file", path }).out,
+               "output.2.lowcut.slope 24\ninput.B.name Lead Vox\n");
+
+    const auto refused = run ({ "set", "output.2.lowcut.slope", "6", "--file", path });
+    EXPECT_TRUE (contains (refused.err, "6 dB per octave is not available for lr; venue.TavikPreset is unchanged"));
+    EXPECT_EQ (refused.status, 2);
+    EXPECT_EQ (file.loadFileAsString(), expected);
 }

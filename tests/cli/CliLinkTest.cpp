@@ -6,6 +6,7 @@
 #include "common/SettingsLocation.h"
 #include "common/Status.h"
 #include "device/DeviceLink.h"
+#include "device/SyncToHardwareCommand.h"
 #include "engine/SimulatedProcessor.h"
 #include "state/StatePreset.h"
 #include "state/StateXml.h"
@@ -106,6 +107,53 @@ juce::File writeFirmware (const juce::File& folder, const Bytes& bytes)
     file.replaceWithText ("<Orveth_Corporation><Tavik_Firmware><Version>2.0a</Version><Code>" + code +
                           "</Code></Tavik_Firmware></Orveth_Corporation>");
     return file;
+}
+
+std::string hexOf (std::vector<Bytes>::const_iterator from, std::vector<Bytes>::const_iterator to)
+{
+    juce::StringArray words;
+    for (; from != to; ++from)
+        words.add (juce::String::toHexString (from->data(), (int) from->size(), 0).toUpperCase());
+    return words.joinIntoString (" ").toStdString();
+}
+
+// What a named write sends from the program's record synced with a processor
+// holding memory (a named write sends what the panel's setter sends).
+std::string programSends (const taviksim::Memory& memory, const char* name, const char* value, std::size_t count)
+{
+    taviksim::SimulatorOptions options;
+    options.engine.initialMemory = memory;
+    taviksim::SimulatedProcessor sim (options);
+    StateHarness h;
+    juce::String error;
+    EXPECT_TRUE (sim.start() && h.port.open (sim.slavePath(), error)) << error;
+    ReadBackBuffer read; // the record as SYNC TO HARDWARE leaves it
+    read.blocks = memory.blocks;
+    for (int o = 0; o < 6; ++o)
+        read.routing[size_t (o)] = memory.routing (o);
+    read.mute = memory.mute;
+    h.state.applyReadBack (read);
+    const auto param = *Param::fromString (name);
+    EXPECT_TRUE (ParamSpace::write (h.state, param, *ParamSpace::parse (param, value)));
+    EXPECT_TRUE (sim.waitForMessages (count, 10000ms));
+    h.worker.stopThread (10000);
+    std::vector<Bytes> sent;
+    for (const auto& m : sim.transcript())
+        sent.push_back (m.bytes);
+    return hexOf (sent.begin(), sent.end());
+}
+
+// Where two memories differ: "b4.12" (block 4, address 0x12), "mute", "mv1" (output 2's mute value).
+std::string differences (const taviksim::Memory& a, const taviksim::Memory& b)
+{
+    juce::StringArray where;
+    for (size_t i = 0; i < a.blocks.size() * 32; ++i)
+        if (a.blocks[i / 32][i % 32] != b.blocks[i / 32][i % 32])
+            where.add (juce::String::formatted ("b%d.%02x", int (i / 32), int (i % 32)));
+    for (size_t o = 0; o <= a.muteValues.size(); ++o) // the mask, then each output's mute value
+        if (o == 0 ? a.mute != b.mute : a.muteValues[o - 1] != b.muteValues[o - 1])
+            where.add (o == 0 ? juce::String ("mute") : "mv" + juce::String (o - 1));
+    return where.joinIntoString (" ").toStdString();
 }
 
 template <typename Condition>
@@ -299,10 +347,10 @@ TEST_F (Cli, PortsListsWhatThePortChooserOffers)
         EXPECT_TRUE (name.startsWith ("/dev/pts/") || lines.contains (name)) << name;
 }
 
-// A processor that stops answering: push and pull give up within one
+// A processor that stops answering: push, pull and set give up within one
 // command's time-out or two (not one per remaining command) and say why.
 // Ctrl-C during a push stops it the same way, with the goodbye byte.
-TEST_F (Cli, ASilentProcessorALostLineOrCtrlCEndsPushAndPullWithExitOne)
+TEST_F (Cli, ASilentProcessorALostLineOrCtrlCEndsPushPullAndSetWithExitOne)
 {
     const auto preset = writeRichPreset (folder);
     {
@@ -324,6 +372,12 @@ TEST_F (Cli, ASilentProcessorALostLineOrCtrlCEndsPushAndPullWithExitOne)
         const auto push = run ({ "push", preset.getFullPathName().toStdString(), "--port", sim.port }, 10000);
         EXPECT_EQ (push.status, 1);
         EXPECT_TRUE (contains (push.err, std::string ("tavikctl: ") + DeviceLink::lineLostMessage)) << push.err;
+    }
+    {
+        Simulator sim (folder, { "--silent-from", "3" });
+        const auto set = run ({ "set", "output.1.gain", "-3", "--port", sim.port }, 30000);
+        EXPECT_EQ (set.status, 1);
+        EXPECT_TRUE (contains (set.err, "did not echo a message within 10 s: set stopped with ")) << set.err;
     }
     {
         Simulator sim (folder, { "--silent-from", "3" });
@@ -452,4 +506,63 @@ TEST_F (Cli, CtrlCAsksBeforeAbandoningAnUpload)
         EXPECT_FALSE (received.empty());
         EXPECT_TRUE (std::equal (received.begin(), received.end(), bytes.begin()));
     }
+}
+
+// One set of each kind on a processor holding no power-on value: only what
+// the command carries beside the value is read, the program's bytes go out,
+// only that parameter changes, and get prints it; get --all prints them all.
+TEST_F (Cli, SetSendsWhatThePanelSendsAndGetReadsItBack)
+{
+    const auto preset = writeRichPreset (folder);
+    Simulator pushed (folder);
+    EXPECT_EQ (run ({ "push", preset.getFullPathName().toStdString(), "--port", pushed.port }).status, 0);
+    const auto rich = pushed.stop();
+    const auto memory = folder.getChildFile ("rich.json");
+    ASSERT_TRUE (memory.replaceWithText (taviksim::memoryToJson (rich)));
+    const std::vector<std::string> withMemory{ "--memory", memory.getFullPathName().toStdString() };
+    const struct
+    {
+        const char *name, *value, *shown, *reads, *changes;
+    } rows[] = {
+        { "input.B.gain", "-3", "-3", "", "b1.00" },
+        { "output.3.band.2.gain", "4.5dB", "4.5", "", "b5.07" },
+        { "input.A.band.6.freq", "1k", "1000", "", "b0.12" },
+        { "output.6.band.4.bw", "0.48", "0.48", "", "b8.0e" },
+        { "output.2.delay", "10 ms", "9.996", "", "b4.01 b4.02" },
+        { "input.A.name", "Kick #2A", "Kick #2A", "", "b0.1e" },
+        { "output.1.highcut.freq", "11.7k", "11700", "", "b3.0f" },
+        { "output.2.lowcut.type", "lr", "lr", "D5000000", "b4.12" },
+        { "output.4.lowcut.slope", "24", "24", "D7000000", "b6.12" },
+        { "output.5.phase", "inverted", "inverted", "", "b7.14" },
+        { "output.3.limiter", "3", "3", "", "b5.13" },
+        { "output.4.route.C", "on", "on", "94", "b6.15" },
+        { "output.2.mute", "off", "off", "D5000000 98", "mute mv1" },
+    };
+    for (const auto& row : rows)
+    {
+        const std::string line = std::string (row.name) + " " + row.shown + "\n";
+        Simulator sim (folder, withMemory);
+        const auto set = run ({ "set", row.name, row.value, "--port", sim.port });
+        EXPECT_EQ (set.out, line) << set.err;
+        EXPECT_EQ (run ({ "get", row.name, "--port", sim.port }).out, line);
+        EXPECT_EQ (differences (rich, sim.stop()), row.changes) << row.name;
+        const auto t = sim.transcript(); // identification, reads, commands, goodbye
+        const auto end = std::find (t.begin(), t.end(), Bytes{ 0x99 });
+        const auto commands = std::find_if_not (
+            t.begin() + 2, end, [] (const Bytes& m) { return (m[0] & 0xF0) == 0xD0 || m[0] == 0x94 || m[0] == 0x98; });
+        EXPECT_EQ (hexOf (t.begin() + 2, commands), row.reads) << row.name;
+        EXPECT_EQ (programSends (rich, row.name, row.value, size_t (end - commands)), hexOf (commands, end))
+            << row.name;
+    }
+
+    Simulator sim (folder, withMemory);
+    const auto pulled = path ("pulled.TavikPreset");
+    EXPECT_EQ (run ({ "pull", pulled, "--port", sim.port }).status, 0);
+    const auto all = run ({ "get", "--all", "--port", sim.port }).out;
+    EXPECT_EQ (std::count (all.begin(), all.end(), '\n'), (long) Param::all().size());
+    EXPECT_EQ (all, run ({ "get", "--all", "--file", pulled }).out);
+    run ({ "get", "input.B.band.1.bw", "output.3.route.A", "input.B.gain", "--port", sim.port });
+    sim.stop();
+    const auto t = sim.transcript();
+    EXPECT_EQ (hexOf (t.end() - 5, t.end()), "90 91 D1000000 94 99"); // only what holds them
 }

@@ -94,13 +94,14 @@ TEST (ParamValues, TypedTextTakesThePanelsLimitsAndStepsAndPrintsInTheirUnits)
         { "input.B.band.3.freq", "5", "20" },
         { "output.3.band.4.bw", "0.3", "0.3" },
         { "output.3.band.4.bw", "0", "0.04" },
+        { "output.3.band.4.bw", "1.6400000000000001", "1.64" }, // 41 steps of 0.04 as a read-back holds them
         { "output.1.limiter", "-2.5", "-2" },
         { "output.1.limiter", "40", "20" },
         { "input.C.delay", "2.5", "2.499" }, // the nearest 21 us step
         { "output.6.delay", "500 ms", "120.960" },
         { "output.4.name", "Sub left long", "Sub left" },
         { "output.4.lowcut.type", "BES", "bes" },
-        { "output.4.lowcut.slope", "24", "24" },
+        { "output.4.lowcut.slope", "24 dB/oct", "24" },
         { "output.4.lowcut.slope", "48", "!" }, // not a slope BES offers
         { "output.4.lowcut.type", "lr", "lr" }, // keeps 24, which L-R allows
         { "output.4.highcut.freq", "12k", "12000" },

@@ -102,9 +102,9 @@ TEST_F (CliWin32, PushPullAndImportThroughTheComPort)
     ASSERT_EQ (run ({ "pull", after.getFullPathName(), "--port", port }).status, 0);
     const auto shown = run ({ "show", after.getFullPathName() });
     EXPECT_EQ (shown.status, 0);
-    for (const auto* line : { "output 5  \"FILL 4  \"  gain -7.5 dB  delay 777 steps (16.317 msec)",
-                              "  band 2  2150 Hz 0.0 dB 0.52 oct", // flat after the import
-                              "  band 1  63.0 Hz -5.0 dB 0.32 oct", "muted outputs: 5" })
+    for (const auto* line : { "output.5          gain -7.5 dB  ", "delay 16.317 ms  name \"FILL 4  \"  mute on",
+                              "output.5.band.2   gain 0 dB  freq 2150 Hz  bw 0.52 oct", // flat after the import
+                              "output.5.band.1   gain -5 dB  freq 63 Hz  bw 0.32 oct" })
         EXPECT_TRUE (shown.output.contains (line)) << line << "\n" << shown.output;
 
     // Bad files are refused before the port is opened.
