@@ -124,8 +124,8 @@
       slider.min = steps[0]; slider.max = steps[1]; slider.step = steps[2];
     }
     const box = el('input', { type: 'text', inputmode: 'decimal', 'data-param': name, 'aria-label': label });
-    const decimals = table ? 0 : Math.max(0, -Math.floor(Math.log10(steps[2]) + 1e-9));
-    const sliderText = () => table ? table[slider.value] : Number(slider.value).toFixed(decimals).replace(/\.?0+$/, '') || '0';
+    const decimals = table ? 0 : (String(steps[2]).split('.')[1] || '').length;
+    const sliderText = () => table ? table[slider.value] : String(parseFloat(Number(slider.value).toFixed(decimals)));
     // The last table entry not above the value, as the panels' sliders do.
     const place = (text) => {
       const v = parseFloat(text);

@@ -65,6 +65,11 @@ class Page:
         ActionChains(self.driver).move_to_element_with_offset(slider, int((fraction - 0.5) * (width - 16)), 0) \
             .click().perform()
 
+    def press(self, param, key):
+        """A key on the slider of param, e.g. "END" for its top (selenium's Keys names)."""
+        from selenium.webdriver.common.keys import Keys
+        self.element(f'input[type=range][data-param="{param}"]').send_keys(getattr(Keys, key))
+
     def screenshot(self, path):
         self.script("window.scrollTo(0, 0);")
         time.sleep(0.2)

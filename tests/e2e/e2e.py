@@ -624,6 +624,9 @@ def remote_pages_follow_and_edit(s):
         wait_for(f"band gain code {code} ({gain} dB) in the processor",
                  lambda: sim.memory()["outputs"][0]["block"][7] == code)
         tablet.wait_value("output.1.band.2.gain", gain)
+        phone.press("output.1.limiter", "END")  # whole decibels: "20", not a shortened text
+        phone.wait_value("output.1.limiter", "20")
+        wait_for("limiter code 8 (+20 dB) in the processor", lambda: sim.memory()["outputs"][0]["block"][0x13] == 8)
 
         # A mute by the phone's button: the processor, the tablet and the window.
         phone.tap('button[data-param="output.1.mute"]')
