@@ -107,10 +107,14 @@ void Connection::syncToSoftware()
 {
     const auto queuedBefore = worker.getEnqueuedCount();
     const auto failedBefore = worker.getFailedCommandCount();
-    state.input2EQState.sendAllToDevice();
-    state.outputEQState.sendAllToDevice();
-    state.routerState.sendRouterToDevice();
-    state.muteState.sendMutesToDevice();
+    {
+        // Sending brings a read-back's out-of-range values into range: one change.
+        const DeviceState::Edit edit (state, DeviceState::ChangeSource::panel, "SYNC TO SOFTWARE");
+        state.input2EQState.sendAllToDevice();
+        state.outputEQState.sendAllToDevice();
+        state.routerState.sendRouterToDevice();
+        state.muteState.sendMutesToDevice();
+    }
 
     const int total = (int) (worker.getEnqueuedCount() - queuedBefore);
     if (total == 0)

@@ -98,7 +98,6 @@ void DelayPanelBase::buttonClicked (juce::Button*)
         state.input2EQState.setDelaySteps (channel, dialog->getSteps());
     else
         state.outputEQState.setDelaySteps (channel, dialog->getSteps());
-    refresh();
 }
 
 Delay2Panel::Delay2Panel (DeviceState& deviceState, juce::PropertiesFile& settingsFile, std::function<int()> shownInput)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "panels/RecordWatch.h"
 #include "state/DelayUnits.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
@@ -11,7 +12,8 @@ class DeviceState;
 
 // The "DELAY" caption and a button showing the shown channel's delay; the
 // button opens the delay dialog. Delay2Panel serves the inputs, DelayPanel the
-// outputs; the owning EQ panel tells which channel is shown.
+// outputs; the owning EQ panel tells which channel is shown. The button
+// follows every change of that delay the record announces.
 class DelayPanelBase : public juce::Component, private juce::Button::Listener
 {
 public:
@@ -55,6 +57,12 @@ private:
     std::function<int()> shownChannel;
     juce::TextButton button;
     int unit = DelayUnits::msec;
+    const RecordWatch watch{ state,
+                             [this] (const Param& p) {
+                                 return p.kind == Param::Kind::delay && p.output == (section == Section::outputs) &&
+                                        p.channel == shownChannel();
+                             },
+                             [this] { refresh(); } };
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (DelayPanelBase)
 };

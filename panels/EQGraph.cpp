@@ -1,6 +1,5 @@
 #include "panels/EQGraph.h"
 
-#include "common/Status.h"
 #include "state/EQResponse.h"
 #include "state/OutputEQState.h"
 #include "ui/Panel.h"
@@ -21,6 +20,17 @@ constexpr float smallestLabelScale = 0.05f;
 int frequencyOffset (double hz, int plotWidth) noexcept
 {
     return roundLayout (std::log10 (hz * (1.0 / lowestFrequency)) * plotWidth / decades);
+}
+
+// What the curves are drawn from.
+bool shapesACurve (const Param& p) noexcept
+{
+    using Kind = Param::Kind;
+    for (const auto kind : { Kind::gain, Kind::bandGain, Kind::bandFrequency, Kind::bandWidth, Kind::cutFrequency,
+                             Kind::cutType, Kind::cutSlope })
+        if (p.kind == kind)
+            return p.output;
+    return false;
 }
 } // namespace
 
@@ -92,25 +102,14 @@ double EQGraph::levelY (const juce::Rectangle<int>& plot, double levelDb) noexce
     return (double) plot.getY() + plot.getHeight() / 2 + std::nearbyint (r * h * 0.5 * (-1.0 / topLevelDb));
 }
 
-EQGraph::EQGraph (const OutputEQState& outputEQ, juce::ActionBroadcaster& statusBroadcaster,
-                  const Selection& selectionButtons)
-    : outputs (outputEQ)
-    , status (statusBroadcaster)
+EQGraph::EQGraph (DeviceState& state, const Selection& selectionButtons)
+    : outputs (state.outputEQState)
     , selection (selectionButtons)
+    , watch (state, shapesACurve, [this] { repaint(); })
 {
-    status.addActionListener (this);
 }
 
-EQGraph::~EQGraph()
-{
-    status.removeActionListener (this);
-}
-
-void EQGraph::actionListenerCallback (const juce::String& message)
-{
-    if (statusFromMessage (message) == StatusStateChanged)
-        repaint();
-}
+EQGraph::~EQGraph() = default;
 
 void EQGraph::paint (juce::Graphics& g)
 {

@@ -1,17 +1,17 @@
 #pragma once
 
 #include "device/Protocol.h"
+#include "panels/RecordWatch.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <array>
 
-class OutputEQState;
-
 // The combined response of the selected outputs: one coloured curve per
 // output over 20 Hz to 20 kHz (logarithmic) and +24 to -24 dB. Every paint
-// recomputes the curves from the record; a state change repaints.
-class EQGraph final : public juce::Component, private juce::ActionListener
+// recomputes the curves from the record; every change of an output's gain,
+// band or cut the record announces repaints.
+class EQGraph final : public juce::Component
 {
 public:
     static constexpr int outputCount = Protocol::outputCount;
@@ -50,7 +50,7 @@ public:
     static const juce::Colour grid;
     static constexpr float curveThickness = 2.0f;
 
-    EQGraph (const OutputEQState& outputs, juce::ActionBroadcaster& status, const Selection& selection);
+    EQGraph (DeviceState& state, const Selection& selection);
     ~EQGraph() override;
 
     // How often the graph has been painted; lets a caller see a repaint happen.
@@ -59,13 +59,12 @@ public:
     void paint (juce::Graphics& g) override;
 
 private:
-    void actionListenerCallback (const juce::String& message) override;
     void paintCurve (juce::Graphics& g, const juce::Rectangle<int>& plot, int output) const;
 
     const OutputEQState& outputs;
-    juce::ActionBroadcaster& status;
     Selection selection;
     int paintCount = 0;
+    const RecordWatch watch;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (EQGraph)
 };

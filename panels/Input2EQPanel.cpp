@@ -147,12 +147,16 @@ std::unique_ptr<juce::TextButton> Input2EQPanel::makeButton (const juce::String&
 void Input2EQPanel::refresh()
 {
     commitPendingName();
-    const auto& inputs = context.state.input2EQState;
-    gainSlider->showValue (inputs.getChannelGain (shownChannel));
+    gainSlider->showRecord();
     for (auto& strip : bandStrips)
         strip->refresh();
     delayPanel->refresh();
-    nameEditor->setText (inputs.getChannelName (shownChannel), false);
+    showName();
+}
+
+void Input2EQPanel::showName()
+{
+    nameEditor->setText (context.state.input2EQState.getChannelName (shownChannel), false);
 }
 
 void Input2EQPanel::saveSettings()
@@ -185,12 +189,10 @@ void Input2EQPanel::buttonClicked (juce::Button* button)
     else if (button == pasteButton.get())
     {
         inputs.pasteChannelFromClipboard (shownChannel);
-        refresh();
     }
     else if (button == loadButton.get())
     {
-        if (inputs.loadChannelPreset (shownChannel))
-            refresh();
+        inputs.loadChannelPreset (shownChannel);
     }
     else if (button == saveButton.get())
     {
@@ -201,7 +203,6 @@ void Input2EQPanel::buttonClicked (juce::Button* button)
         const DeviceState::Edit edit (context.state, DeviceState::ChangeSource::flat);
         for (int band = 0; band < bandCount; ++band)
             inputs.setBandGain (shownChannel, band, 0.0);
-        refresh();
     }
 }
 
@@ -225,10 +226,9 @@ void Input2EQPanel::commitPendingName()
     if (!isTimerRunning())
         return;
     stopTimer();
-    auto& inputs = context.state.input2EQState;
-    inputs.setChannelName (pendingNameChannel, nameEditor->getText(), true);
+    context.state.input2EQState.setChannelName (pendingNameChannel, nameEditor->getText(), true);
     if (pendingNameChannel == shownChannel)
-        nameEditor->setText (inputs.getChannelName (shownChannel), false);
+        showName();
 }
 
 void Input2EQPanel::resized()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/Protocol.h"
+#include "panels/RecordWatch.h"
 #include "panels/SliderWithTextBox.h"
 #include "ui/Panel.h"
 #include "ui/UiContext.h"
@@ -15,7 +16,9 @@ class Input2EQSubPanel;
 // The input section, one input at a time: its gain, six EQ bands, delay and
 // name. Every slider reads the shown input from here when it changes, so one
 // set of controls serves all three. A typed name goes out once typing has
-// paused for half a second, to the input it was typed for.
+// paused for half a second, to the input it was typed for. Each control
+// shows the changes the record announces for the shown input; the name
+// editor not while a typed name waits to go out.
 class Input2EQPanel final : public Panel,
                             public ShownChannelSource,
                             private juce::Button::Listener,
@@ -81,6 +84,7 @@ private:
     void textEditorTextChanged (juce::TextEditor& editor) override;
     void timerCallback() override;
 
+    void showName();
     std::unique_ptr<juce::TextButton> makeButton (const juce::String& text);
 
     const UiContext context;
@@ -92,6 +96,14 @@ private:
     std::unique_ptr<juce::TextButton> flatButton, copyButton, pasteButton, loadButton, saveButton;
     std::unique_ptr<Delay2Panel> delayPanel;
     std::unique_ptr<juce::TextEditor> nameEditor;
+    const RecordWatch nameWatch{ context.state,
+                                 [this] (const Param& p)
+                                 { return p == Param::input (shownChannel, Param::Kind::name); },
+                                 [this]
+                                 {
+                                     if (!isNameSendPending())
+                                         showName();
+                                 } };
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (Input2EQPanel)
 };

@@ -1,32 +1,27 @@
 #pragma once
 
-#include "panels/SliderWithTextBox.h"
-#include "state/ValueRules.h"
+#include "panels/ParamSlider.h"
 
 // The input EQ panel's sliders. Each edits the input shown by its panel at
-// the moment the value changes.
+// the moment the value changes; what they do lives in ParamSlider.h, shared
+// with the output section.
 
-class Input2EQGainSlider final : public SliderWithTextBox
+class Input2EQGainSlider final : public ChannelGainSlider
 {
 public:
-    static constexpr double minimum = ValueRules::minimumGain, maximum = ValueRules::maximumGain;
-    Input2EQGainSlider (ShownChannelSource& panel, juce::Component& owner);
-    void valueChanged() override;
-
-private:
-    ShownChannelSource& panel;
+    Input2EQGainSlider (ShownChannelSource& panel, juce::Component& owner)
+        : ChannelGainSlider ("Input2EQGainSlider", panel, owner, false)
+    {
+    }
 };
 
-class Input2EQBandGainSlider final : public SliderWithTextBox
+class Input2EQBandGainSlider final : public BandGainSlider
 {
 public:
-    static constexpr double minimum = ValueRules::minimumBandGain, maximum = ValueRules::maximumBandGain;
-    Input2EQBandGainSlider (ShownChannelSource& panel, juce::Component& owner, int band);
-    void valueChanged() override;
-
-private:
-    ShownChannelSource& panel;
-    const int band;
+    Input2EQBandGainSlider (ShownChannelSource& panel, juce::Component& owner, int band)
+        : BandGainSlider ("Input2EQBandGainSlider", panel, owner, false, band)
+    {
+    }
 };
 
 class Input2EQFreqSlider : public FrequencyStepSlider
@@ -38,15 +33,13 @@ protected:
     }
 };
 
-class Input2EQBandFreqSlider final : public Input2EQFreqSlider
+class Input2EQBandFreqSlider final : public FrequencyParamSlider<Input2EQFreqSlider>
 {
 public:
-    Input2EQBandFreqSlider (ShownChannelSource& panel, juce::Component& owner, int band);
-    void valueChanged() override;
-
-private:
-    ShownChannelSource& panel;
-    const int band;
+    Input2EQBandFreqSlider (ShownChannelSource& panel, juce::Component& owner, int band)
+        : FrequencyParamSlider (panel, owner, Param::input (0, Param::Kind::bandFrequency, band))
+    {
+    }
 };
 
 class Input2EQBwSlider : public BandwidthStepSlider
@@ -58,14 +51,11 @@ protected:
     }
 };
 
-class Input2EQBandQSlider final : public Input2EQBwSlider
+class Input2EQBandQSlider final : public BandWidthSlider<Input2EQBwSlider>
 {
 public:
-    Input2EQBandQSlider (ShownChannelSource& panel, juce::Component& owner, int band);
-    juce::String getTextFromValue (double value) override;
-    void valueChanged() override;
-
-private:
-    ShownChannelSource& panel;
-    const int band;
+    Input2EQBandQSlider (ShownChannelSource& panel, juce::Component& owner, int band)
+        : BandWidthSlider (panel, owner, false, band)
+    {
+    }
 };

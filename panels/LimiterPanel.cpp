@@ -66,5 +66,4 @@ void LimiterPanel::buttonClicked (juce::Button*)
     if (DialogSupport::runModalDialog (*dialog, LimiterDialog::windowTitle, this) == 0)
         return;
     state.outputEQState.setLimiterThreshold (output, dialog->getThreshold());
-    refreshLimiterPanel();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "panels/RecordWatch.h"
+
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <functional>
@@ -7,7 +9,8 @@
 class DeviceState;
 
 // The "LIMITER" caption and a button showing the selected output's threshold;
-// the button opens the limiter dialog.
+// the button opens the limiter dialog. The button follows every change of
+// that threshold the record announces.
 class LimiterPanel final : public juce::Component, private juce::Button::Listener
 {
 public:
@@ -40,6 +43,10 @@ private:
     DeviceState& state;
     std::function<int()> selectedOutput;
     juce::TextButton button;
+    const RecordWatch watch{ state,
+                             [this] (const Param& p)
+                             { return p == Param::out (selectedOutput(), Param::Kind::limiter); },
+                             [this] { refreshLimiterPanel(); } };
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (LimiterPanel)
 };

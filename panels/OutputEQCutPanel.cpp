@@ -67,6 +67,13 @@ OutputEQCutPanel::OutputEQCutPanel (OutputEQPanel& owner, int cutIndex)
         typeButtons[(size_t) i] = makeToggle (typeTexts[i], typeGroup);
     for (int k = 0; k < slopeCount; ++k)
         slopeButtons[(size_t) k] = makeToggle (slopeTexts[k], slopeGroup);
+
+    const auto touches = [this] (const Param& p)
+    {
+        return p.output && p.channel == panel.getSelectedOutput() && p.index == cut &&
+               (p.kind == Param::Kind::cutType || p.kind == Param::Kind::cutSlope);
+    };
+    watch = std::make_unique<RecordWatch> (panel.getDeviceState(), touches, [this] { refresh(); });
 }
 
 OutputEQCutPanel::~OutputEQCutPanel() = default;
@@ -81,7 +88,7 @@ void OutputEQCutPanel::refresh()
 {
     const auto& outputs = panel.getOutputEQState();
     const int output = panel.getSelectedOutput();
-    slider->showValue (outputs.getCutFrequency (output, cut));
+    slider->showRecord();
 
     // A stored pair is always in the table; the limits only guard the indexing.
     const int type = outputs.getCutType (output, cut), slope = outputs.getCutTapsIndex (output, cut);
@@ -109,14 +116,8 @@ void OutputEQCutPanel::buttonClicked (juce::Button* button)
         if (slopeButtons[(size_t) k].get() == button)
             slope = k;
 
-    enableSlopesFor (type);
-    const int chosen = allowedSlope (type, slope);
-    if (chosen != slope && chosen >= 0 && chosen < slopeCount)
-    {
-        slope = chosen;
-        slopeButtons[(size_t) slope]->setToggleState (true, juce::dontSendNotification);
-    }
-    outputs.setCutFilter (output, cut, type, slope);
+    // The announcement of the new pair shows it, the slope moved and the slopes offered.
+    outputs.setCutFilter (output, cut, type, allowedSlope (type, slope));
 }
 
 void OutputEQCutPanel::resized()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/Protocol.h"
+#include "panels/RecordWatch.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
@@ -11,7 +12,8 @@ class OutputEQPanel;
 class OutputEQCutFreqSlider;
 
 // One cut filter of the shown output: its frequency, its filter family and
-// its slope. Only the slopes the family offers can be chosen.
+// its slope. Only the slopes the family offers can be chosen. It shows every
+// change of the cut the record announces.
 class OutputEQCutPanel final : public juce::Component, private juce::Button::Listener
 {
 public:
@@ -56,6 +58,7 @@ private:
     std::unique_ptr<OutputEQCutFreqSlider> slider;
     std::array<std::unique_ptr<juce::TextButton>, typeCount> typeButtons;
     std::array<std::unique_ptr<juce::TextButton>, slopeCount> slopeButtons;
+    std::unique_ptr<RecordWatch> watch;
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (OutputEQCutPanel)
 };

@@ -123,7 +123,7 @@ OutputEQState& OutputEQPanel::getOutputEQState() const noexcept
 void OutputEQPanel::refreshOutputEQPanel()
 {
     // Outside the section the getters give 0, so every slider shows 0.
-    gainSlider->showValue (getOutputEQState().getChannelGain (selectedOutput));
+    gainSlider->showRecord();
     for (auto& strip : bandStrips)
         strip->refresh();
     for (auto& strip : cutStrips)
@@ -164,12 +164,10 @@ void OutputEQPanel::buttonClicked (juce::Button* button)
     else if (button == pasteButton.get())
     {
         outputs.pasteChannelFromClipboard (selectedOutput);
-        refreshOutputEQPanel();
     }
     else if (button == loadButton.get())
     {
-        if (outputs.loadChannelPreset (selectedOutput))
-            refreshOutputEQPanel();
+        outputs.loadChannelPreset (selectedOutput);
     }
     else if (button == saveButton.get())
     {
@@ -180,7 +178,6 @@ void OutputEQPanel::buttonClicked (juce::Button* button)
         const DeviceState::Edit edit (context.state, DeviceState::ChangeSource::flat);
         for (int band = 0; band < bandCount; ++band)
             outputs.setBandGain (selectedOutput, band, 0.0);
-        refreshOutputEQPanel();
     }
 }
 

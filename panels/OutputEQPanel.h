@@ -20,7 +20,8 @@ class DelayPanel;
 
 // The output section, one output at a time: its gain, four EQ bands, low and
 // high cut, and in the top row its phase, limiter and delay. Every child reads
-// the shown output from here when it acts, so one set of controls serves all six.
+// the shown output from here when it acts, so one set of controls serves all
+// six, and shows the changes the record announces for that output.
 class OutputEQPanel final : public Panel, public ShownChannelSource, private juce::Button::Listener
 {
 public:

@@ -1,45 +1,16 @@
 #pragma once
 
-#include <juce_gui_basics/juce_gui_basics.h>
-
-#include <memory>
+#include "panels/EQBandStrip.h"
+#include "panels/OutputSliders.h"
 
 class OutputEQPanel;
-class OutputEQBandGainSlider;
-class OutputEQBandFreqSlider;
-class OutputEQBandQSlider;
 
 // One equaliser band of the shown output: gain, frequency and bandwidth.
-class OutputEQSubPanel final : public juce::Component
+class OutputEQSubPanel final : public EQBandStrip<OutputEQBandGainSlider, OutputEQBandFreqSlider, OutputEQBandQSlider>
 {
 public:
-    struct Layout
-    {
-        juce::Rectangle<int> gain, frequency, bandwidth;
-        int textBoxWidth = 0;
-    };
-    static Layout layoutFor (int width, int height);
+    static constexpr Proportions proportions{ 0.103703, 0.291358024 };
+    static Layout layoutFor (int width, int height) { return EQBandStripBase::layoutFor (width, height, proportions); }
 
     OutputEQSubPanel (OutputEQPanel& owner, int bandIndex);
-    ~OutputEQSubPanel() override;
-
-    // Shows the stored band of the selected output; stores and sends nothing.
-    void refresh();
-
-    int getBandIndex() const noexcept { return band; }
-    OutputEQBandGainSlider& getGainSlider() const { return *gainSlider; }
-    OutputEQBandFreqSlider& getFrequencySlider() const { return *frequencySlider; }
-    OutputEQBandQSlider& getBandwidthSlider() const { return *bandwidthSlider; }
-
-    void paint (juce::Graphics& g) override;
-    void resized() override;
-
-private:
-    OutputEQPanel& panel;
-    const int band;
-    std::unique_ptr<OutputEQBandGainSlider> gainSlider;
-    std::unique_ptr<OutputEQBandFreqSlider> frequencySlider;
-    std::unique_ptr<OutputEQBandQSlider> bandwidthSlider;
-
-    JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (OutputEQSubPanel)
 };

@@ -59,7 +59,7 @@ OutputGraphPanel::OutputGraphPanel (const UiContext& context)
     EQGraph::Selection selectionButtons{};
     for (int output = 0; output < outputCount; ++output)
         selectionButtons[(size_t) output] = buttons[(size_t) output].get();
-    graph = std::make_unique<EQGraph> (context.state.outputEQState, context.status, selectionButtons);
+    graph = std::make_unique<EQGraph> (context.state, selectionButtons);
     addAndMakeVisible (*graph);
 }
 

@@ -37,7 +37,12 @@ OutputMutePanel::~OutputMutePanel() = default;
 void OutputMutePanel::refreshMutePanel()
 {
     for (int output = 0; output < outputCount; ++output)
-        buttons[(size_t) output]->setToggleState (state.muteState.isMuted (output), juce::dontSendNotification);
+        showMute (output);
+}
+
+void OutputMutePanel::showMute (int output)
+{
+    buttons[(size_t) output]->setToggleState (state.muteState.isMuted (output), juce::dontSendNotification);
 }
 
 void OutputMutePanel::paint (juce::Graphics& g)

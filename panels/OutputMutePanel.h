@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/Protocol.h"
+#include "panels/RecordWatch.h"
 #include "ui/Panel.h"
 
 #include <array>
@@ -8,7 +9,8 @@
 
 class DeviceState;
 
-// Six toggle buttons, output 1 first: on = muted.
+// Six toggle buttons, output 1 first: on = muted. They follow every change of
+// a mute the record announces.
 class OutputMutePanel final : public Panel, private juce::Button::Listener
 {
 public:
@@ -33,9 +35,12 @@ public:
 
 private:
     void buttonClicked (juce::Button* button) override;
+    void showMute (int output);
 
     DeviceState& state;
     std::array<std::unique_ptr<juce::TextButton>, outputCount> buttons;
+    const RecordWatch watch{ state, [] (const Param& p) { return p.kind == Param::Kind::mute; },
+                             [this] (const Param& p) { showMute (p.channel); } };
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (OutputMutePanel)
 };

@@ -1,32 +1,27 @@
 #pragma once
 
-#include "panels/SliderWithTextBox.h"
-#include "state/ValueRules.h"
+#include "panels/ParamSlider.h"
 
 // The output EQ panel's sliders. Each edits the output selected in its panel
-// at the moment the value changes.
+// at the moment the value changes; what they do lives in ParamSlider.h,
+// shared with the input section.
 
-class OutputEQGainSlider final : public SliderWithTextBox
+class OutputEQGainSlider final : public ChannelGainSlider
 {
 public:
-    static constexpr double minimum = ValueRules::minimumGain, maximum = ValueRules::maximumGain;
-    OutputEQGainSlider (ShownChannelSource& panel, juce::Component& owner);
-    void valueChanged() override;
-
-private:
-    ShownChannelSource& panel;
+    OutputEQGainSlider (ShownChannelSource& panel, juce::Component& owner)
+        : ChannelGainSlider ("OutputEQGainSlider", panel, owner, true)
+    {
+    }
 };
 
-class OutputEQBandGainSlider final : public SliderWithTextBox
+class OutputEQBandGainSlider final : public BandGainSlider
 {
 public:
-    static constexpr double minimum = ValueRules::minimumBandGain, maximum = ValueRules::maximumBandGain;
-    OutputEQBandGainSlider (ShownChannelSource& panel, juce::Component& owner, int band);
-    void valueChanged() override;
-
-private:
-    ShownChannelSource& panel;
-    const int band;
+    OutputEQBandGainSlider (ShownChannelSource& panel, juce::Component& owner, int band)
+        : BandGainSlider ("OutputEQBandGainSlider", panel, owner, true, band)
+    {
+    }
 };
 
 class OutputEQFreqSlider : public FrequencyStepSlider
@@ -38,26 +33,22 @@ protected:
     }
 };
 
-class OutputEQBandFreqSlider final : public OutputEQFreqSlider
+class OutputEQBandFreqSlider final : public FrequencyParamSlider<OutputEQFreqSlider>
 {
 public:
-    OutputEQBandFreqSlider (ShownChannelSource& panel, juce::Component& owner, int band);
-    void valueChanged() override;
-
-private:
-    ShownChannelSource& panel;
-    const int band;
+    OutputEQBandFreqSlider (ShownChannelSource& panel, juce::Component& owner, int band)
+        : FrequencyParamSlider (panel, owner, Param::out (0, Param::Kind::bandFrequency, band))
+    {
+    }
 };
 
-class OutputEQCutFreqSlider final : public OutputEQFreqSlider
+class OutputEQCutFreqSlider final : public FrequencyParamSlider<OutputEQFreqSlider>
 {
 public:
-    OutputEQCutFreqSlider (ShownChannelSource& panel, juce::Component& owner, int cut);
-    void valueChanged() override;
-
-private:
-    ShownChannelSource& panel;
-    const int cut;
+    OutputEQCutFreqSlider (ShownChannelSource& panel, juce::Component& owner, int cut)
+        : FrequencyParamSlider (panel, owner, Param::out (0, Param::Kind::cutFrequency, cut))
+    {
+    }
 };
 
 class OutputEQBwSlider : public BandwidthStepSlider
@@ -69,14 +60,11 @@ protected:
     }
 };
 
-class OutputEQBandQSlider final : public OutputEQBwSlider
+class OutputEQBandQSlider final : public BandWidthSlider<OutputEQBwSlider>
 {
 public:
-    OutputEQBandQSlider (ShownChannelSource& panel, juce::Component& owner, int band);
-    juce::String getTextFromValue (double value) override;
-    void valueChanged() override;
-
-private:
-    ShownChannelSource& panel;
-    const int band;
+    OutputEQBandQSlider (ShownChannelSource& panel, juce::Component& owner, int band)
+        : BandWidthSlider (panel, owner, true, band)
+    {
+    }
 };

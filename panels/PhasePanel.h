@@ -1,5 +1,7 @@
 #pragma once
 
+#include "panels/RecordWatch.h"
+
 #include <juce_gui_basics/juce_gui_basics.h>
 
 #include <functional>
@@ -7,7 +9,8 @@
 class DeviceState;
 
 // The "PHASE" caption and a toggle button: on ("OUT") when the selected output
-// is inverted, off ("IN") when it is in phase.
+// is inverted, off ("IN") when it is in phase. The button follows every
+// change of that polarity the record announces.
 class PhasePanel final : public juce::Component, private juce::Button::Listener
 {
 public:
@@ -36,6 +39,9 @@ private:
     DeviceState& state;
     std::function<int()> selectedOutput;
     juce::TextButton button;
+    const RecordWatch watch{ state,
+                             [this] (const Param& p) { return p == Param::out (selectedOutput(), Param::Kind::phase); },
+                             [this] { refreshPhasePanel(); } };
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (PhasePanel)
 };

@@ -84,10 +84,20 @@ void RouterPanel::refreshRouterPanel()
     for (int output = 0; output < outputCount; ++output)
     {
         for (int input = 0; input < inputCount; ++input)
-            buttons[(size_t) input][(size_t) output]->setToggleState (state.routerState.isRouted (output, input),
-                                                                      juce::dontSendNotification);
-        editors[(size_t) output]->setText (state.outputEQState.getChannelName (output), false);
+            showRoute (output, input);
+        showName (output);
     }
+}
+
+void RouterPanel::showRoute (int output, int input)
+{
+    buttons[(size_t) input][(size_t) output]->setToggleState (state.routerState.isRouted (output, input),
+                                                              juce::dontSendNotification);
+}
+
+void RouterPanel::showName (int output)
+{
+    editors[(size_t) output]->setText (state.outputEQState.getChannelName (output), false);
 }
 
 void RouterPanel::resized()
@@ -149,6 +159,7 @@ void RouterPanel::commitPendingNames()
     stopTimer();
     // Only the editors typed into: the others may show a name the record has
     // since replaced (a read-back or a file), which must not be written back.
+    const DeviceState::Edit edit (state); // the names typed in one pause are one change
     for (int output = 0; output < outputCount; ++output)
     {
         if (!std::exchange (edited[(size_t) output], false))

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/Protocol.h"
+#include "panels/RecordWatch.h"
 #include "ui/Panel.h"
 
 #include <array>
@@ -11,7 +12,9 @@ class RouterButton;
 
 // The routing matrix: one row of A/B/C crosspoints per output, with the
 // output's name editor at the end of the row. Names typed here go to the
-// device once typing has paused for half a second.
+// device once typing has paused for half a second. The panel shows every
+// change of a route or an output name the record announces, except in an
+// editor whose typed name has not gone out yet.
 class RouterPanel final : public Panel, private juce::TextEditor::Listener, private juce::Timer
 {
 public:
@@ -53,6 +56,8 @@ public:
 private:
     void textEditorTextChanged (juce::TextEditor& editor) override;
     void timerCallback() override;
+    void showRoute (int output, int input);
+    void showName (int output);
 
     DeviceState& state;
     std::array<std::array<std::unique_ptr<RouterButton>, outputCount>, inputCount> buttons;
@@ -60,6 +65,16 @@ private:
     juce::AffineTransform captionTransform;
     std::array<std::unique_ptr<juce::TextEditor>, outputCount> editors;
     std::array<bool, outputCount> edited{}; // typed into since the last commit
+    const RecordWatch watch{ state,
+                             [] (const Param& p)
+                             { return p.output && (p.kind == Param::Kind::route || p.kind == Param::Kind::name); },
+                             [this] (const Param& p)
+                             {
+                                 if (p.kind == Param::Kind::route)
+                                     showRoute (p.channel, p.index);
+                                 else if (!edited[(size_t) p.channel])
+                                     showName (p.channel);
+                             } };
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (RouterPanel)
 };

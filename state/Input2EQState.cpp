@@ -1,18 +1,12 @@
 #include "state/Input2EQState.h"
 
 #include "common/AskUser.h"
-#include "common/EqTables.h"
 #include "device/Commands.h"
 #include "state/DeviceState.h"
 #include "state/StateXml.h"
 
 namespace
 {
-juce::String bandTag (int band)
-{
-    return "Band_" + juce::String (band);
-}
-
 juce::String sectionChildTag (int channel)
 {
     return juce::String::formatted ("Input2_EQ_channel_%02d", channel);
@@ -21,10 +15,8 @@ juce::String sectionChildTag (int channel)
 
 Input2EQState::Input2EQState (DeviceState& owner)
     : state (owner)
+    , bands (owner, EQBands::Section::inputs)
 {
-    for (auto& channel : channels)
-        for (auto& band : channel.bands)
-            band.bandwidthOctaves = EQBandwidthTable[0];
     for (int channel = 0; channel < channelCount; ++channel)
         names.add ("INPUT " + juce::String::charToString (juce::juce_wchar ('A' + channel)));
 }
@@ -36,36 +28,6 @@ void Input2EQState::setChannelGain (int channel, double gainDb)
         return;
     channels[(size_t) channel].gainDb = gainDb;
     state.enqueue (std::make_unique<Input2EQGainChange> (channel, gainDb));
-}
-
-void Input2EQState::setBandGain (int channel, int band, double gainDb)
-{
-    const DeviceState::Edit edit (state);
-    if (!isChannel (channel) || !isBand (band))
-        return;
-    channels[(size_t) channel].bands[(size_t) band].gainDb = gainDb;
-    state.enqueue (std::make_unique<Input2EQBandGainChange> (channel, band, gainDb));
-    state.notifyChanged();
-}
-
-void Input2EQState::setBandFrequency (int channel, int band, double hz)
-{
-    const DeviceState::Edit edit (state);
-    if (!isChannel (channel) || !isBand (band))
-        return;
-    channels[(size_t) channel].bands[(size_t) band].frequencyHz = hz;
-    state.enqueue (std::make_unique<Input2EQBandFreqChange> (channel, band, hz));
-    state.notifyChanged();
-}
-
-void Input2EQState::setBandWidth (int channel, int band, double octaves)
-{
-    const DeviceState::Edit edit (state);
-    if (!isChannel (channel) || !isBand (band))
-        return;
-    channels[(size_t) channel].bands[(size_t) band].bandwidthOctaves = octaves;
-    state.enqueue (std::make_unique<Input2EQBandQChange> (channel, band, octaves));
-    state.notifyChanged();
 }
 
 void Input2EQState::setDelaySteps (int channel, int steps)
@@ -103,22 +65,6 @@ double Input2EQState::getChannelGain (int channel) const noexcept
     return isChannel (channel) ? channels[(size_t) channel].gainDb : 0.0;
 }
 
-double Input2EQState::getBandGain (int channel, int band) const noexcept
-{
-    return isChannel (channel) && isBand (band) ? channels[(size_t) channel].bands[(size_t) band].gainDb : 0.0;
-}
-
-double Input2EQState::getBandFrequency (int channel, int band) const noexcept
-{
-    return isChannel (channel) && isBand (band) ? channels[(size_t) channel].bands[(size_t) band].frequencyHz : 0.0;
-}
-
-double Input2EQState::getBandWidth (int channel, int band) const noexcept
-{
-    return isChannel (channel) && isBand (band) ? channels[(size_t) channel].bands[(size_t) band].bandwidthOctaves
-                                                : 0.0;
-}
-
 std::uint16_t Input2EQState::getDelaySteps (int channel) const noexcept
 {
     return isChannel (channel) ? channels[(size_t) channel].delaySteps : std::uint16_t (0);
@@ -136,16 +82,7 @@ void Input2EQState::sendAllToDevice()
     {
         auto& c = channels[(size_t) channel];
         state.enqueue (std::make_unique<Input2EQGainChange> (channel, c.gainDb));
-        for (int band = 0; band < bandCount; ++band)
-        {
-            const auto& b = c.bands[(size_t) band];
-            state.enqueue (std::make_unique<Input2EQBandGainChange> (channel, band, b.gainDb));
-            state.notifyChanged();
-            state.enqueue (std::make_unique<Input2EQBandFreqChange> (channel, band, b.frequencyHz));
-            state.notifyChanged();
-            state.enqueue (std::make_unique<Input2EQBandQChange> (channel, band, b.bandwidthOctaves));
-            state.notifyChanged();
-        }
+        bands.sendChannel (channel);
         c.delaySteps = std::min (c.delaySteps, std::uint16_t (Protocol::maximumDelaySteps));
         sendDelay (channel);
         setChannelName (channel, names[channel], true);
@@ -159,13 +96,7 @@ void Input2EQState::applyReadBack (int channel, const ChannelBlock& block)
     namespace A = Protocol::Address;
     auto& c = channels[(size_t) channel];
     c.gainDb = 12.0 - block[A::gain] * 0.5;
-    for (int band = 0; band < bandCount; ++band)
-    {
-        auto& b = c.bands[(size_t) band];
-        b.gainDb = block[A::bandGain (band)] * 0.5 - 12.0;
-        b.frequencyHz = frequencyOfCode (block[A::bandFrequency (band)]);
-        b.bandwidthOctaves = block[A::bandWidth (band)] * 0.04;
-    }
+    bands.applyReadBack (channel, block);
     c.delaySteps = std::uint16_t (256 * block[A::delayHigh] + block[A::delayLow]);
     setChannelName (channel, nameFromBlock (block), false);
 }
@@ -177,14 +108,7 @@ void Input2EQState::writeChannel (int channel, juce::XmlElement& element) const
     using namespace StateXml;
     const auto& c = channels[(size_t) channel];
     setNumber (element, "gain", c.gainDb);
-    for (int band = 0; band < bandCount; ++band)
-    {
-        const auto& b = c.bands[(size_t) band];
-        auto& child = appendChild (element, bandTag (band));
-        setNumber (child, "gain", b.gainDb);
-        setNumber (child, "freq", b.frequencyHz);
-        setNumber (child, "Q", b.bandwidthOctaves);
-    }
+    bands.writeChannel (channel, element);
     setInteger (appendChild (element, "Delay"), "delay_steps", c.delaySteps);
     setText (appendChild (element, "channel_name"), "name", names[channel]);
 }
@@ -195,15 +119,7 @@ void Input2EQState::readChannel (int channel, const juce::XmlElement& element)
         return;
     using namespace StateXml;
     setChannelGain (channel, readNumber (element, "gain", getChannelGain (channel)));
-    for (int band = 0; band < bandCount; ++band)
-    {
-        const auto* child = findChild (element, bandTag (band));
-        if (child == nullptr)
-            continue;
-        setBandGain (channel, band, readNumber (*child, "gain", getBandGain (channel, band)));
-        setBandFrequency (channel, band, readNumber (*child, "freq", getBandFrequency (channel, band)));
-        setBandWidth (channel, band, readNumber (*child, "Q", getBandWidth (channel, band)));
-    }
+    bands.readChannel (channel, element);
     if (const auto* delay = findChild (element, "Delay"))
         setDelaySteps (channel,
                        readInteger (*delay, "delay_steps", getDelaySteps (channel), 0, Protocol::maximumDelaySteps));
@@ -243,7 +159,6 @@ void Input2EQState::copyChannelToClipboard (int channel) const
 
 bool Input2EQState::pasteChannelFromClipboard (int channel)
 {
-    const DeviceState::Edit edit (state, DeviceState::ChangeSource::clipboard);
     if (!isChannel (channel))
         return false;
     const auto root = StateXml::parseDocument (state.getAskUser().getClipboardText());
@@ -255,6 +170,7 @@ bool Input2EQState::pasteChannelFromClipboard (int channel)
                                         "The system clipboard does not contain valid data for the input EQ controls.");
         return false;
     }
+    const DeviceState::Edit edit (state, DeviceState::ChangeSource::clipboard);
     readChannel (channel, *root);
     return true;
 }
@@ -267,12 +183,12 @@ void Input2EQState::saveChannelPreset (int channel) const
 
 bool Input2EQState::loadChannelPreset (int channel)
 {
-    const DeviceState::Edit edit (state, DeviceState::ChangeSource::channelPreset);
     if (!isChannel (channel))
         return false;
     const auto root = state.loadPresetFile (presetExtension, elementTag);
     if (root == nullptr)
         return false;
+    const DeviceState::Edit edit (state, DeviceState::ChangeSource::channelPreset);
     readChannel (channel, *root);
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "device/Protocol.h"
 #include "state/ChannelBlock.h"
+#include "state/EQBands.h"
 
 #include <juce_core/juce_core.h>
 
@@ -24,17 +25,17 @@ public:
     explicit Input2EQState (DeviceState& owner);
 
     void setChannelGain (int channel, double gainDb);
-    void setBandGain (int channel, int band, double gainDb);
-    void setBandFrequency (int channel, int band, double hz);
-    void setBandWidth (int channel, int band, double octaves);
+    void setBandGain (int channel, int band, double gainDb) { bands.setGain (channel, band, gainDb); }
+    void setBandFrequency (int channel, int band, double hz) { bands.setFrequency (channel, band, hz); }
+    void setBandWidth (int channel, int band, double octaves) { bands.setWidth (channel, band, octaves); }
     void setDelaySteps (int channel, int steps);
     void setChannelName (int channel, const juce::String& text, bool send);
 
     // Outside the section: 0, or the empty string for a name.
     double getChannelGain (int channel) const noexcept;
-    double getBandGain (int channel, int band) const noexcept;
-    double getBandFrequency (int channel, int band) const noexcept;
-    double getBandWidth (int channel, int band) const noexcept;
+    double getBandGain (int channel, int band) const noexcept { return bands.getGain (channel, band); }
+    double getBandFrequency (int channel, int band) const noexcept { return bands.getFrequency (channel, band); }
+    double getBandWidth (int channel, int band) const noexcept { return bands.getWidth (channel, band); }
     std::uint16_t getDelaySteps (int channel) const noexcept;
     juce::String getChannelName (int channel) const;
 
@@ -58,24 +59,17 @@ public:
     bool loadChannelPreset (int channel);
 
 private:
-    struct Band
-    {
-        double gainDb = 0.0;
-        double frequencyHz = 800.0;
-        double bandwidthOctaves = 0.0;
-    };
     struct Channel
     {
         double gainDb = 0.0;
-        std::array<Band, bandCount> bands{};
         std::uint16_t delaySteps = 0;
     };
 
     DeviceState& state;
     std::array<Channel, channelCount> channels{};
+    EQBands bands;
     juce::StringArray names;
 
     static bool isChannel (int channel) noexcept { return Protocol::isInput (channel); }
-    static bool isBand (int band) noexcept { return band >= 0 && band < bandCount; }
     void sendDelay (int channel);
 };

@@ -10,11 +10,6 @@
 
 namespace
 {
-juce::String bandTag (int band)
-{
-    return "Band_" + juce::String (band);
-}
-
 juce::String cutTag (int cut)
 {
     return "Cut_" + juce::String (cut);
@@ -46,14 +41,10 @@ float limitThreshold (double thresholdDb) noexcept
 
 OutputEQState::OutputEQState (DeviceState& owner)
     : state (owner)
+    , bands (owner, EQBands::Section::outputs)
 {
     for (auto& output : outputs)
     {
-        for (auto& band : output.bands)
-        {
-            band.bandwidthOctaves = EQBandwidthTable[0];
-            band.derivedQ = derivedQ (band.bandwidthOctaves);
-        }
         output.cuts[lowCut].frequencyHz = EQFrequencyTable[0];
         output.cuts[highCut].frequencyHz = EQFrequencyTable[eqFrequencyLastDistinctIndex];
     }
@@ -88,38 +79,6 @@ void OutputEQState::setChannelGain (int output, double gainDb)
         return;
     outputs[(size_t) output].gainDb = gainDb;
     state.enqueue (std::make_unique<OutputEQGainChange> (output, gainDb));
-    state.notifyChanged();
-}
-
-void OutputEQState::setBandGain (int output, int band, double gainDb)
-{
-    const DeviceState::Edit edit (state);
-    if (!isOutput (output) || !isBand (band))
-        return;
-    outputs[(size_t) output].bands[(size_t) band].gainDb = gainDb;
-    state.enqueue (std::make_unique<OutputEQBandGainChange> (output, band, gainDb));
-    state.notifyChanged();
-}
-
-void OutputEQState::setBandFrequency (int output, int band, double hz)
-{
-    const DeviceState::Edit edit (state);
-    if (!isOutput (output) || !isBand (band))
-        return;
-    outputs[(size_t) output].bands[(size_t) band].frequencyHz = hz;
-    state.enqueue (std::make_unique<OutputEQBandFreqChange> (output, band, hz));
-    state.notifyChanged();
-}
-
-void OutputEQState::setBandWidth (int output, int band, double octaves)
-{
-    const DeviceState::Edit edit (state);
-    if (!isOutput (output) || !isBand (band))
-        return;
-    auto& b = outputs[(size_t) output].bands[(size_t) band];
-    b.bandwidthOctaves = octaves;
-    b.derivedQ = derivedQ (octaves);
-    state.enqueue (std::make_unique<OutputEQBandQChange> (output, band, octaves));
     state.notifyChanged();
 }
 
@@ -199,24 +158,9 @@ double OutputEQState::getChannelGain (int output) const noexcept
     return isOutput (output) ? outputs[(size_t) output].gainDb : 0.0;
 }
 
-double OutputEQState::getBandGain (int output, int band) const noexcept
-{
-    return isOutput (output) && isBand (band) ? outputs[(size_t) output].bands[(size_t) band].gainDb : 0.0;
-}
-
-double OutputEQState::getBandFrequency (int output, int band) const noexcept
-{
-    return isOutput (output) && isBand (band) ? outputs[(size_t) output].bands[(size_t) band].frequencyHz : 0.0;
-}
-
-double OutputEQState::getBandWidth (int output, int band) const noexcept
-{
-    return isOutput (output) && isBand (band) ? outputs[(size_t) output].bands[(size_t) band].bandwidthOctaves : 0.0;
-}
-
 double OutputEQState::getDerivedQ (int output, int band) const noexcept
 {
-    return isOutput (output) && isBand (band) ? outputs[(size_t) output].bands[(size_t) band].derivedQ : 0.0;
+    return isOutput (output) && isBand (band) ? derivedQ (getBandWidth (output, band)) : 0.0;
 }
 
 double OutputEQState::getCutFrequency (int output, int cut) const noexcept
@@ -262,15 +206,7 @@ void OutputEQState::sendAllToDevice()
         auto& o = outputs[(size_t) output];
         state.enqueue (std::make_unique<OutputEQGainChange> (output, o.gainDb));
         state.notifyChanged();
-        for (int band = 0; band < bandCount; ++band)
-        {
-            const auto& b = o.bands[(size_t) band];
-            state.enqueue (std::make_unique<OutputEQBandGainChange> (output, band, b.gainDb));
-            state.notifyChanged();
-            state.enqueue (std::make_unique<OutputEQBandFreqChange> (output, band, b.frequencyHz));
-            state.notifyChanged();
-            setBandWidth (output, band, b.bandwidthOctaves);
-        }
+        bands.sendChannel (output);
         for (int cut = 0; cut < cutCount; ++cut)
         {
             const auto& c = o.cuts[(size_t) cut];
@@ -297,14 +233,7 @@ void OutputEQState::applyReadBack (int output, const ChannelBlock& block)
     namespace A = Protocol::Address;
     auto& o = outputs[(size_t) output];
     o.gainDb = 12.0 - block[A::gain] * 0.5;
-    for (int band = 0; band < bandCount; ++band)
-    {
-        auto& b = o.bands[(size_t) band];
-        b.gainDb = block[A::bandGain (band)] * 0.5 - 12.0;
-        b.frequencyHz = frequencyOfCode (block[A::bandFrequency (band)]);
-        b.bandwidthOctaves = block[A::bandWidth (band)] * 0.04;
-        b.derivedQ = derivedQ (b.bandwidthOctaves);
-    }
+    bands.applyReadBack (output, block);
     for (int cut = 0; cut < cutCount; ++cut)
     {
         auto& c = o.cuts[(size_t) cut];
@@ -326,14 +255,7 @@ void OutputEQState::writeChannel (int output, juce::XmlElement& element, bool wi
     using namespace StateXml;
     const auto& o = outputs[(size_t) output];
     setNumber (element, "gain", o.gainDb);
-    for (int band = 0; band < bandCount; ++band)
-    {
-        const auto& b = o.bands[(size_t) band];
-        auto& child = appendChild (element, bandTag (band));
-        setNumber (child, "gain", b.gainDb);
-        setNumber (child, "freq", b.frequencyHz);
-        setNumber (child, "Q", b.bandwidthOctaves);
-    }
+    bands.writeChannel (output, element);
     for (int cut = 0; cut < cutCount; ++cut)
     {
         const auto& c = o.cuts[(size_t) cut];
@@ -355,15 +277,7 @@ void OutputEQState::readChannel (int output, const juce::XmlElement& element, bo
         return;
     using namespace StateXml;
     setChannelGain (output, readNumber (element, "gain", getChannelGain (output)));
-    for (int band = 0; band < bandCount; ++band)
-    {
-        const auto* child = findChild (element, bandTag (band));
-        if (child == nullptr)
-            continue;
-        setBandGain (output, band, readNumber (*child, "gain", getBandGain (output, band)));
-        setBandFrequency (output, band, readNumber (*child, "freq", getBandFrequency (output, band)));
-        setBandWidth (output, band, readNumber (*child, "Q", getBandWidth (output, band)));
-    }
+    bands.readChannel (output, element);
     for (int cut = 0; cut < cutCount; ++cut)
     {
         const auto* child = findChild (element, cutTag (cut));
@@ -419,7 +333,6 @@ void OutputEQState::copyChannelToClipboard (int output) const
 
 bool OutputEQState::pasteChannelFromClipboard (int output)
 {
-    const DeviceState::Edit edit (state, DeviceState::ChangeSource::clipboard);
     if (!isOutput (output))
         return false;
     const auto root = StateXml::parseDocument (state.getAskUser().getClipboardText());
@@ -431,6 +344,7 @@ bool OutputEQState::pasteChannelFromClipboard (int output)
                                         "The system clipboard does not contain valid data for the output EQ controls.");
         return false;
     }
+    const DeviceState::Edit edit (state, DeviceState::ChangeSource::clipboard);
     readChannel (output, *root, false);
     return true;
 }
@@ -443,12 +357,12 @@ void OutputEQState::saveChannelPreset (int output) const
 
 bool OutputEQState::loadChannelPreset (int output)
 {
-    const DeviceState::Edit edit (state, DeviceState::ChangeSource::channelPreset);
     if (!isOutput (output))
         return false;
     const auto root = state.loadPresetFile (presetExtension, elementTag);
     if (root == nullptr)
         return false;
+    const DeviceState::Edit edit (state, DeviceState::ChangeSource::channelPreset);
     readChannel (output, *root, false);
     return true;
 }

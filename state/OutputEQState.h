@@ -2,6 +2,7 @@
 
 #include "device/Protocol.h"
 #include "state/ChannelBlock.h"
+#include "state/EQBands.h"
 #include "state/ValueRules.h"
 
 #include <juce_core/juce_core.h>
@@ -31,9 +32,9 @@ public:
     explicit OutputEQState (DeviceState& owner);
 
     void setChannelGain (int output, double gainDb);
-    void setBandGain (int output, int band, double gainDb);
-    void setBandFrequency (int output, int band, double hz);
-    void setBandWidth (int output, int band, double octaves);
+    void setBandGain (int output, int band, double gainDb) { bands.setGain (output, band, gainDb); }
+    void setBandFrequency (int output, int band, double hz) { bands.setFrequency (output, band, hz); }
+    void setBandWidth (int output, int band, double octaves) { bands.setWidth (output, band, octaves); }
     void setCutFrequency (int output, int cut, double hz);
     void setCutFilter (int output, int cut, int type, int tapsIndex);
     void setPhase (int output, int phase);
@@ -43,9 +44,9 @@ public:
 
     // Outside the section: 0, or the empty string for a name.
     double getChannelGain (int output) const noexcept;
-    double getBandGain (int output, int band) const noexcept;
-    double getBandFrequency (int output, int band) const noexcept;
-    double getBandWidth (int output, int band) const noexcept;
+    double getBandGain (int output, int band) const noexcept { return bands.getGain (output, band); }
+    double getBandFrequency (int output, int band) const noexcept { return bands.getFrequency (output, band); }
+    double getBandWidth (int output, int band) const noexcept { return bands.getWidth (output, band); }
     double getDerivedQ (int output, int band) const noexcept;
     double getCutFrequency (int output, int cut) const noexcept;
     int getCutType (int output, int cut) const noexcept;
@@ -83,13 +84,6 @@ public:
     bool loadChannelPreset (int output);
 
 private:
-    struct Band
-    {
-        double gainDb = 0.0;
-        double frequencyHz = 800.0;
-        double bandwidthOctaves = 0.0;
-        double derivedQ = 0.0;
-    };
     struct Cut
     {
         double frequencyHz = 0.0;
@@ -99,7 +93,6 @@ private:
     struct Output
     {
         double gainDb = 0.0;
-        std::array<Band, bandCount> bands{};
         std::array<Cut, cutCount> cuts{};
         int phase = 0;
         float limiterThresholdDb = 0.0f;
@@ -108,6 +101,7 @@ private:
 
     DeviceState& state;
     std::array<Output, outputCount> outputs{};
+    EQBands bands;
     juce::StringArray names;
 
     static bool isOutput (int output) noexcept { return Protocol::isOutput (output); }

@@ -82,9 +82,14 @@ const char* unitOf (Kind kind)
             return "ms";
         case Kind::cutSlope:
             return "dB/oct";
-        default:
+        case Kind::name:
+        case Kind::cutType:
+        case Kind::phase:
+        case Kind::route:
+        case Kind::mute:
             return "";
     }
+    return "";
 }
 
 int blockOf (const Param& p) noexcept
@@ -178,9 +183,16 @@ juce::String format (const Param& p, const ParamValue& value)
         case Kind::route:
         case Kind::mute:
             return n != 0 ? "on" : "off";
-        default:
-            return juce::String (n);
+        case Kind::gain:
+        case Kind::bandGain:
+        case Kind::bandFrequency:
+        case Kind::bandWidth:
+        case Kind::name:
+        case Kind::cutFrequency:
+        case Kind::limiter:
+            break;
     }
+    return juce::String (n);
 }
 
 std::optional<ParamValue> parse (const Param& p, const juce::String& typed, juce::String* why)
@@ -242,9 +254,15 @@ std::optional<ParamValue> parse (const Param& p, const juce::String& typed, juce
             if (const auto steps = DelayUnits::stepsFromNumbers (DelayUnits::msec, *number, 0.0))
                 return ParamValue (*steps);
             return refuse (why, what + " takes a number in ms");
-        default:
-            return refuse (why, what + " takes no number");
+        case Kind::name:
+        case Kind::cutType:
+        case Kind::cutSlope:
+        case Kind::phase:
+        case Kind::route:
+        case Kind::mute:
+            break;
     }
+    return refuse (why, what + " takes no number");
 }
 
 namespace
@@ -298,7 +316,13 @@ bool writeOne (DeviceState& state, const Param& p, const ParamValue& value, juce
             case Kind::limiter:
                 out.setLimiterThreshold (c, (float) v);
                 break;
-            default:
+            case Kind::delay:
+            case Kind::name:
+            case Kind::cutType:
+            case Kind::cutSlope:
+            case Kind::phase:
+            case Kind::route:
+            case Kind::mute:
                 break;
         }
         return true;
@@ -320,7 +344,15 @@ bool writeOne (DeviceState& state, const Param& p, const ParamValue& value, juce
         case Kind::mute:
             state.muteState.setOutputMute (c, *whole != 0);
             break;
-        default:
+        case Kind::gain:
+        case Kind::bandGain:
+        case Kind::bandFrequency:
+        case Kind::bandWidth:
+        case Kind::name:
+        case Kind::cutFrequency:
+        case Kind::cutType:
+        case Kind::cutSlope:
+        case Kind::limiter:
             return wrongType();
     }
     return true;

@@ -251,6 +251,10 @@ TEST_F (PanelOnSimulator, ATypedNameGoesToTheInputItWasTypedFor)
 
     typeInto (editor, "Lobby~Bar12");
     ASSERT_TRUE (pumpUntil ([&] { return panel.isNameSendPending(); }));
+    {
+        const DeviceState::Edit edit (h.state, DeviceState::ChangeSource::readBack);
+        h.inputs().setChannelName (0, "Remote", false); // reported meanwhile: the typing stays
+    }
     EXPECT_EQ (editor.getText(), "Lobby-Ba");
 
     // Switching inputs before the pause is over: the name still goes to A.

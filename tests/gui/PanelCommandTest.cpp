@@ -3,15 +3,18 @@
 // simulated processor on a pseudo-terminal.
 #include "TranscriptMarker.h"
 #include "app/MainAppWindow.h"
+#include "app/MainWindowContent.h"
 #include "app/Settings.h"
 #include "common/Status.h"
 #include "control/Connection.h"
 #include "device/FirmwareImage.h"
+#include "device/SyncToHardwareCommand.h"
 #include "engine/SimulatedProcessor.h"
 #include "panels/OutputMutePanel.h"
 #include "panels/RouterButton.h"
 #include "panels/RouterPanel.h"
 #include "panels/TopPanel.h"
+#include "state/StatePreset.h"
 #include "support/StateHarness.h"
 #include "ui/TavikLookAndFeel.h"
 
@@ -63,12 +66,12 @@ struct PanelCommands : ::testing::Test
 
     std::size_t seen = 0; // transcript entries already returned
 
-    // What the processor received since the last call (input A's gain, which
-    // nothing here sends, marks the end).
+    // What the processor received since the last call (input A's gain of
+    // -1 dB, which nothing here sends, marks the end).
     std::vector<Bytes> sentBeforeMarker()
     {
         return ::sentBeforeMarker (
-            *sim, seen, [this] { h.inputs().setChannelGain (0, -1.0); }, 0xA0);
+            *sim, seen, [this] { h.inputs().setChannelGain (0, -1.0); }, 0xA0, Protocol::gainCode (-1.0));
     }
 };
 
@@ -79,6 +82,27 @@ std::vector<Bytes> nameCommands (int output, const std::string& padded)
         commands.push_back (
             { std::uint8_t (0xA4 + output), 0x00, std::uint8_t (0x18 + p), std::uint8_t (padded[(size_t) p]) });
     return commands;
+}
+
+// What every control below root shows, in the order of the children.
+juce::String shownBy (const juce::Component& root)
+{
+    juce::StringArray shown;
+    for (const auto* child : root.getChildren())
+    {
+        if (const auto* slider = dynamic_cast<const juce::Slider*> (child))
+            shown.add (juce::String (slider->getValue()));
+        else if (const auto* button = dynamic_cast<const juce::Button*> (child))
+            shown.add (button->getButtonText() + (button->getToggleState() ? " on" : " off") +
+                       (button->isEnabled() ? "" : " disabled"));
+        else if (const auto* editor = dynamic_cast<const juce::TextEditor*> (child))
+            shown.add (editor->getText());
+        else if (const auto* label = dynamic_cast<const juce::Label*> (child))
+            shown.add (label->getText());
+        shown.add (shownBy (*child));
+    }
+    shown.removeEmptyStrings();
+    return shown.joinIntoString ("; ");
 }
 
 void typeInto (juce::TextEditor& editor, const juce::String& text)
@@ -140,6 +164,13 @@ TEST_F (PanelCommands, NamesGoOutOnceWhenTypingPauses)
     typeInto (panel.getNameEditor (5), h.outputs().getChannelName (5)); // unchanged
 
     ASSERT_TRUE (pumpUntil ([&] { return panel.isNameSendPending(); }));
+    {
+        // Names reported meanwhile show only where nothing was typed.
+        const DeviceState::Edit edit (h.state, DeviceState::ChangeSource::readBack);
+        h.outputs().setChannelName (0, "Remote", false);
+        h.outputs().setChannelName (1, "Remote", false);
+    }
+    EXPECT_EQ (panel.getNameEditor (1).getText(), "Remote");
     EXPECT_EQ (sim->messageCount(), 0u) << "nothing goes out while typing may go on";
     EXPECT_EQ (panel.getNameEditor (0).getText(), "Lobby/Ba");
     EXPECT_EQ (panel.getNameEditor (3).getText(), "Sub-");
@@ -159,24 +190,98 @@ TEST_F (PanelCommands, RefreshShowsTheRecordAndSendsNothing)
 {
     RouterPanel router (h.state);
     OutputMutePanel mutes (h.state);
-    for (int output = 0; output < 6; ++output)
+    const auto showsTheRecord = [&]
     {
-        h.state.routerState.applyReadBack (output, 0x07);
-        h.outputs().setChannelName (output, "Zone " + juce::String (output), false);
+        for (int output = 0; output < 6; ++output)
+        {
+            for (int input = 0; input < 3; ++input)
+                EXPECT_TRUE (router.getButton (input, output).getToggleState());
+            EXPECT_EQ (router.getNameEditor (output).getText(), "Zone " + juce::String (output));
+            EXPECT_TRUE (mutes.getButton (output).getToggleState());
+        }
+    };
+    {
+        // Announced as one change, which the panels show by themselves.
+        const DeviceState::Edit edit (h.state, DeviceState::ChangeSource::readBack);
+        for (int output = 0; output < 6; ++output)
+        {
+            h.state.routerState.applyReadBack (output, 0x07);
+            h.outputs().setChannelName (output, "Zone " + juce::String (output), false);
+        }
+        h.state.muteState.applyReadBack (0x3F);
     }
-    h.state.muteState.applyReadBack (0x3F);
+    showsTheRecord();
 
     router.refreshRouterPanel();
     mutes.refreshMutePanel();
     pump (50);
-    for (int output = 0; output < 6; ++output)
-    {
-        for (int input = 0; input < 3; ++input)
-            EXPECT_TRUE (router.getButton (input, output).getToggleState());
-        EXPECT_EQ (router.getNameEditor (output).getText(), "Zone " + juce::String (output));
-        EXPECT_TRUE (mutes.getButton (output).getToggleState());
-    }
+    showsTheRecord();
     EXPECT_FALSE (router.isNameSendPending());
+    EXPECT_TRUE (sentBeforeMarker().empty());
+}
+
+TEST_F (PanelCommands, EveryControlShowsAChangeFromEachSourceAndSendsNothingForIt)
+{
+    juce::TemporaryFile settingsFile;
+    juce::PropertiesFile settings (settingsFile.getFile(), Settings::options());
+    Connection connection (h.port, h.worker, h.state, settings, h.ask, h.status, h.progress, nullptr);
+    const UiContext context{ settings, h.state, h.status, connection, h.ask, h.progress };
+    MainWindowContent window (context);
+
+    StateHarness other; // the preset file's and the clipboard's values; its port is closed
+    other.inputs().setBandGain (0, 1, 4.5);
+    other.inputs().setDelaySteps (0, 480);
+    other.outputs().setCutFilter (0, 1, 3, 3);
+    other.outputs().setPhase (0, 1);
+    other.outputs().setLimiterThreshold (0, -7.0f);
+    other.outputs().setDelaySteps (0, 960);
+    other.outputs().setChannelName (0, "Sub", false);
+    other.state.routerState.setRoute (0, 2, true);
+    ReadBackBuffer read{}; // all zero: gains +12 dB, bands -12 dB at 20 Hz, no names
+    read.routing.fill (0x07);
+    read.mute = 0x3F;
+
+    using Kind = Param::Kind;
+    const struct
+    {
+        const char* source;
+        std::function<void()> change;
+        std::size_t messages; // what the source itself sends
+    } changes[] = {
+        { "named write",
+          [&]
+          {
+              ParamSpace::write (h.state, { { Param::input (0, Kind::bandGain, 2), 6.0 },
+                                            { Param::out (0, Kind::cutType, 0), 2 },
+                                            { Param::out (0, Kind::route, 1), 1 },
+                                            { Param::out (0, Kind::mute), 1 },
+                                            { Param::out (0, Kind::name), juce::String ("Fill") } });
+          },
+          12 },
+        { "whole-state preset", [&] { applyStatePreset (h.state, *statePresetElement (other.state)); }, 273 },
+        { "clipboard",
+          [&]
+          {
+              other.inputs().setChannelName (0, "Vox", false);
+              other.inputs().setBandFrequency (0, 2, 2000.0);
+              other.inputs().copyChannelToClipboard (0);
+              h.ask.clipboard = other.ask.clipboard;
+              h.inputs().pasteChannelFromClipboard (0);
+          },
+          29 },
+        { "read-back", [&] { h.state.applyReadBack (read); }, 0 },
+    };
+    for (const auto& c : changes)
+    {
+        const auto before = shownBy (window);
+        c.change();
+        MainWindowContent built (context); // built and refreshed now: the record as it is
+        built.refreshPanels();
+        EXPECT_EQ (shownBy (window), shownBy (built)) << c.source;
+        EXPECT_NE (shownBy (window), before) << c.source;
+        EXPECT_EQ (sentBeforeMarker().size(), c.messages) << c.source;
+    }
+    window.refreshPanels();
     EXPECT_TRUE (sentBeforeMarker().empty());
 }
 

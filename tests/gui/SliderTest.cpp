@@ -178,3 +178,38 @@ TEST_F (PanelOnSimulator, ADragSendsOnceOnReleaseAndTheWheelAtOnce)
     EXPECT_EQ (frequency.getTextBox().getText(), "850.0");
     EXPECT_EQ (sentBeforeMarker(), std::vector<Bytes>{ inputCommand (0, 3 + 3 * 2, 48) });
 }
+
+TEST_F (PanelOnSimulator, AChangeFromElsewhereWaitsForTheUsersGestureToEnd)
+{
+    Input2EQPanel panel (context());
+    panel.setSize (798, 167);
+    const auto changeElsewhere = [&] (int band)
+    { ParamSpace::write (h.state, Param::input (0, Param::Kind::bandGain, band), -3.0); };
+
+    // A drag: the change does not move the thumb, and the release stores the user's value.
+    auto& dragged = panel.getBandStrip (2).getGainSlider();
+    const juce::ModifierKeys left (juce::ModifierKeys::leftButtonModifier);
+    const float from = dragged.getPositionOfValue (0.0), to = dragged.getPositionOfValue (6.0);
+    dragged.mouseDown (mouseAt (dragged, from, left, from, false));
+    dragged.mouseDrag (mouseAt (dragged, to, left, from, true));
+    changeElsewhere (2);
+    EXPECT_NEAR (dragged.getValue(), 6.0, 0.05);
+    dragged.mouseUp (mouseAt (dragged, to, {}, from, true));
+    EXPECT_NEAR (h.inputs().getBandGain (0, 2), 6.0, 0.05);
+    EXPECT_EQ (dragged.getTextBox().getText(), "6.0");
+
+    // Typing: the change leaves the editor open; Escape stores nothing and shows the change.
+    auto& box = panel.getBandStrip (3).getGainSlider().getTextBox();
+    box.showEditor();
+    ASSERT_NE (box.getCurrentTextEditor(), nullptr);
+    box.getCurrentTextEditor()->setText ("5", false);
+    changeElsewhere (3);
+    ASSERT_NE (box.getCurrentTextEditor(), nullptr);
+    EXPECT_EQ (box.getCurrentTextEditor()->getText(), "5");
+    box.getCurrentTextEditor()->keyPressed (juce::KeyPress (juce::KeyPress::escapeKey));
+    ASSERT_TRUE (pumpUntil ([&] { return box.getCurrentTextEditor() == nullptr; }));
+    EXPECT_EQ (box.getText(), "-3.0");
+    EXPECT_EQ (sentBeforeMarker(),
+               (std::vector<Bytes>{ inputCommand (0, 4 + 3 * 2, 18), inputCommand (0, 4 + 3 * 2, 36),
+                                    inputCommand (0, 4 + 3 * 3, 18) }));
+}

@@ -15,13 +15,18 @@ using Bytes = std::vector<std::uint8_t>;
 // The messages the processor received since `seen`, up to a marker edit that
 // queueMarker queues now behind everything else: the queue keeps order, so
 // nothing queued earlier can still be on its way once the marker (a 4-byte
-// gain command whose first byte is markerSelector) has arrived.
+// gain command whose first byte is markerSelector, and whose code is
+// markerCode unless that is -1) has arrived.
 inline std::vector<Bytes> sentBeforeMarker (const taviksim::SimulatedProcessor& sim, std::size_t& seen,
-                                            const std::function<void()>& queueMarker, std::uint8_t markerSelector)
+                                            const std::function<void()>& queueMarker, std::uint8_t markerSelector,
+                                            int markerCode = -1)
 {
     queueMarker();
-    const auto isMarker = [markerSelector] (const taviksim::Message& m)
-    { return m.bytes.size() == 4 && m.bytes[0] == markerSelector && m.bytes[2] == 0x00; };
+    const auto isMarker = [markerSelector, markerCode] (const taviksim::Message& m)
+    {
+        return m.bytes.size() == 4 && m.bytes[0] == markerSelector && m.bytes[2] == 0x00 &&
+               (markerCode < 0 || m.bytes[3] == markerCode);
+    };
     auto transcript = sim.transcript();
     while (transcript.size() <= seen || !isMarker (transcript.back()))
     {
