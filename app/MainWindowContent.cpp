@@ -38,7 +38,6 @@ MainWindowContent::Layout MainWindowContent::layoutFor (int width, int height)
 
 MainWindowContent::MainWindowContent (const UiContext& context)
     : status (context.status)
-    , state (context.state)
 {
     topPanel = std::make_unique<TopPanel> (
         context.connection, context.state, context.status, context.ask, context.progress, [this] { refreshPanels(); },
@@ -59,12 +58,10 @@ MainWindowContent::MainWindowContent (const UiContext& context)
     outputEQPanel->commitPendingNames = [this] { routerPanel->commitPendingNames(); };
 
     status.addActionListener (this);
-    state.addListener (this);
 }
 
 MainWindowContent::~MainWindowContent()
 {
-    state.removeListener (this);
     status.removeActionListener (this);
 }
 
@@ -112,19 +109,6 @@ void MainWindowContent::actionListenerCallback (const juce::String& message)
 {
     if (statusFromMessage (message) != StatusReadBackDone)
         return;
-    refreshPanels();
-    broadcastStatus (status, StatusStateChanged); // the response graph redraws
-}
-
-void MainWindowContent::recordChanged (const DeviceState::RecordChange& change)
-{
-    // Shown once the record has told everyone, and once for a burst of edits.
-    if (change.source == DeviceState::ChangeSource::remote)
-        triggerAsyncUpdate();
-}
-
-void MainWindowContent::handleAsyncUpdate()
-{
     refreshPanels();
     broadcastStatus (status, StatusStateChanged); // the response graph redraws
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "state/DeviceState.h"
 #include "ui/UiContext.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
@@ -17,12 +16,8 @@ class TopPanel;
 
 // The window's content: the seven panels in four bands, the third split into
 // router, logo above mutes, and graph. It refreshes the panels when a
-// read-back from the device has been applied to the record, and when a
-// remote page has edited it.
-class MainWindowContent final : public juce::Component,
-                                private juce::ActionListener,
-                                private DeviceState::Listener,
-                                private juce::AsyncUpdater
+// read-back from the device has been applied to the record.
+class MainWindowContent final : public juce::Component, private juce::ActionListener
 {
 public:
     struct Layout
@@ -57,11 +52,8 @@ public:
 
 private:
     void actionListenerCallback (const juce::String& message) override;
-    void recordChanged (const DeviceState::RecordChange& change) override;
-    void handleAsyncUpdate() override;
 
     juce::ActionBroadcaster& status;
-    DeviceState& state;
 
     std::unique_ptr<TopPanel> topPanel;
     std::unique_ptr<RouterPanel> routerPanel;
