@@ -32,8 +32,8 @@ class EditHistory::Step final : public juce::UndoableAction
 {
 public:
     Step (EditHistory& owner, const DeviceState::RecordChange& change)
-        : history (owner)
-        , source (change.source)
+        : source (change.source)
+        , history (owner)
         , params (change.params)
     {
     }
