@@ -11,6 +11,8 @@ class DeviceState;
 class EditHistory;
 class HwThread;
 class MainAppWindow;
+class RemoteControl;
+class RemoteWindow;
 class SerialPort;
 class TavikLookAndFeel;
 
@@ -42,6 +44,13 @@ public:
     AskUser& getAskUser() const noexcept { return *askUser; }
     Connection& getConnection() const noexcept { return *connection; }
     EditHistory& getEditHistory() const noexcept { return *history; }
+    RemoteControl& getRemote() const noexcept { return *remote; }
+    RemoteWindow* getRemoteWindow() const noexcept { return remoteWindow.get(); }
+
+    // Turns the remote control on (listening as "[ADDRESS:]PORT" says, by
+    // default on every interface at port 8765) with its window, or off;
+    // tells the user why it could not be turned on. True when it is now on.
+    bool setRemoteOn (bool on, const juce::String& listen = {});
 
 private:
     std::unique_ptr<MainAppWindow> mainWindow;
@@ -55,4 +64,6 @@ private:
     std::unique_ptr<AskUser> askUser;
     std::unique_ptr<Connection> connection;
     std::unique_ptr<EditHistory> history;
+    std::unique_ptr<RemoteControl> remote; // off at every start
+    std::unique_ptr<RemoteWindow> remoteWindow;
 };

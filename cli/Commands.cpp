@@ -9,6 +9,7 @@
 #include "device/DeviceLink.h"
 #include "device/FirmwareFile.h"
 #include "device/Protocol.h"
+#include "remote/RemoteControl.h"
 #include "state/StatePreset.h"
 #include "state/StateXml.h"
 
@@ -37,6 +38,8 @@ Commands:
                               print parameters by name
   show FILE [--json]          print a preset file as a table (or JSON)
   eq import FILTERS.txt ...   map a Room EQ Wizard filter export onto a channel
+  serve [--port P] [--listen ADDRESS:PORT]
+                              serve the remote control page for phones and tablets
 
 Without --port, the port tavikcontrol remembers is used; without one, the
 only serial port there is. "tavikctl COMMAND --help" tells more.
@@ -110,6 +113,23 @@ only the first peaking filters are used.
 channel preset of the same side; an existing file keeps everything else, a
 new one starts from the processor's power-on values. --port P (or neither
 option: the remembered port) sends the bands to the processor.
+)";
+
+const char* const serveUsage = R"(Usage: tavikctl serve [--port P] [--listen ADDRESS:PORT]
+
+Connects to the processor, reads every setting back and serves the remote
+control page until Ctrl-C. The first line of standard output is the address
+to open on a phone or tablet: a whole http:// URL with a secret token, new at
+every start (the machine's network address where it has one). The page
+shows and edits every parameter of one channel at a time, and the response
+curve of the chosen outputs; edits go to the processor as the program's
+panels send them, and every page shows every change.
+
+--listen takes PORT or ADDRESS:PORT (default 0.0.0.0:8765, every
+interface, so a phone can reach it); 127.0.0.1:PORT keeps it on this
+machine, port 0 takes any free port. Requests without the token are
+refused; at most 8 pages at a time. Pages that come and go are told on
+standard error.
 )";
 
 // A filter export holds a few dozen lines; a bigger file is not one.
@@ -469,6 +489,46 @@ int eqImport (const Arguments& a)
     return exitSuccess;
 }
 
+int serve (const Arguments& a)
+{
+    juce::String address = RemoteControl::anyAddress, why;
+    int listenPort = RemoteControl::defaultPort;
+    if (a.hasValue ("--listen") && !RemoteControl::parseListen (a.value ("--listen"), address, listenPort, why))
+        return usageError (why, serveUsage);
+    DeviceSession session;
+    if (const int failed = session.connect (a.value ("--port")))
+        return failed;
+    if (Protocol::versionAllowsReadBackAndUpload (session.port.getFirmwareVersion()))
+    {
+        if (const int failed = session.readBack())
+            return failed;
+    }
+    else
+        printError (juce::String (DeviceLink::noReadBackMessage) +
+                    " The pages show the program's starting values until they are edited.");
+
+    RemoteControl remote (session.state, [&session] { return session.port.isConnected(); });
+    if (!remote.start (address, listenPort, why))
+    {
+        printError (why);
+        session.close (true);
+        return exitLineFailure;
+    }
+    printOut (remote.getUrl() + "\n");
+    std::cerr << "serving " << session.port.getPortName() << " until Ctrl-C" << std::endl;
+    int pages = 0;
+    remote.onClientsChanged = [&remote, &pages]
+    {
+        if (remote.getClientCount() != pages)
+            std::cerr << "pages connected: " << (pages = remote.getClientCount()) << std::endl;
+    };
+    session.runUntilInterrupted();
+    remote.onClientsChanged = nullptr;
+    remote.stop();
+    session.close (true);
+    return exitSuccess;
+}
+
 struct Command
 {
     const char* name;
@@ -504,6 +564,7 @@ int runCommand (const juce::StringArray& words)
         { "get", getUsage, -1, { "--port", "--file" }, { "--all" }, getParams },
         { "show", showUsage, 1, {}, { "--json" }, show },
         { "eq", eqUsage, 2, { "--port", "--into", "--output", "--input" }, { "--drop-extra" }, eqImport },
+        { "serve", serveUsage, 0, { "--port", "--listen" }, {}, serve },
     };
     for (const auto& command : commands)
     {

@@ -290,3 +290,10 @@ int DeviceSession::uploadFirmware (std::unique_ptr<FirmwareImage> image)
     std::cout << DeviceLink::uploadCompleteMessage << std::endl;
     return exitSuccess;
 }
+
+void DeviceSession::runUntilInterrupted()
+{
+    const ScopedInterrupts interrupts;
+    while (Terminal::takeInterrupts() == 0)
+        pump (50);
+}

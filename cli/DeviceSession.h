@@ -55,6 +55,9 @@ public:
     // Uploads a checked image; Ctrl-C asks before abandoning it.
     int uploadFirmware (std::unique_ptr<FirmwareImage> image);
 
+    // Runs the message loop until Ctrl-C.
+    void runUntilInterrupted();
+
     SerialPort port;
     juce::ActionBroadcaster status;
     std::atomic<double> progress{ 0.0 };

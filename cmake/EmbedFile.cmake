@@ -27,3 +27,21 @@ const std::size_t ${symbol}Size = ${size};
     set_source_files_properties(${out} PROPERTIES SKIP_PRECOMPILE_HEADERS ON)
     target_sources(${target} PRIVATE ${out})
 endfunction()
+
+# The remote page as one document: folder/index.html with the contents of
+# page.css and page.js put in place of the lines /*PAGE_CSS*/ and
+# /*PAGE_JS*/, embedded as symbol.
+function(tavik_embed_page target folder symbol)
+    foreach(part index.html page.css page.js)
+        set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${folder}/${part})
+    endforeach()
+    file(READ ${folder}/index.html html)
+    file(READ ${folder}/page.css css)
+    file(READ ${folder}/page.js js)
+    string(REPLACE "/*PAGE_CSS*/" "${css}" html "${html}")
+    string(REPLACE "/*PAGE_JS*/" "${js}" html "${html}")
+    set(page ${CMAKE_CURRENT_BINARY_DIR}/generated/${symbol}.html)
+    file(WRITE ${page}.new "${html}")
+    file(COPY_FILE ${page}.new ${page} ONLY_IF_DIFFERENT)
+    tavik_embed_file(${target} ${page} ${symbol})
+endfunction()

@@ -5,6 +5,7 @@
 #include "control/Connection.h"
 #include "panels/UndoRedoButtons.h"
 #include "state/StatePreset.h"
+#include "ui/TavikLookAndFeel.h"
 
 namespace
 {
@@ -26,6 +27,7 @@ TopPanel::Layout TopPanel::layoutFor (int width, int height)
     l.syncToHardware = at (0.76f, 0.11f);
     l.upload = at (0.88f, 0.1f);
     l.undoRedo = at (0.585f, 0.06f);
+    l.remote = at (0.3725f, 0.045f);
     return l;
 }
 
@@ -58,6 +60,11 @@ TopPanel::TopPanel (Connection& connectionToUse, DeviceState& deviceState, juce:
         undoRedo = std::make_unique<UndoRedoButtons> (*history);
         addAndMakeVisible (*undoRedo);
     }
+    remoteButton.setClickingTogglesState (false);
+    remoteButton.getProperties().set (TavikLookAndFeel::smallFontProperty, true);
+    remoteButton.setTooltip ("Remote control from a phone or tablet");
+    remoteButton.addListener (this);
+    addAndMakeVisible (remoteButton);
     setDeviceButtonsEnabled (false);
     status.addActionListener (this);
 }
@@ -77,8 +84,14 @@ void TopPanel::resized()
     syncToSoftwareButton.setBounds (l.syncToSoftware);
     syncToHardwareButton.setBounds (l.syncToHardware);
     uploadButton.setBounds (l.upload);
+    remoteButton.setBounds (l.remote);
     if (undoRedo != nullptr)
         undoRedo->setBounds (l.undoRedo);
+}
+
+void TopPanel::showRemote (bool on)
+{
+    remoteButton.setToggleState (on, juce::dontSendNotification);
 }
 
 void TopPanel::setDeviceButtonsEnabled (bool enabled)
@@ -129,6 +142,8 @@ void TopPanel::buttonClicked (juce::Button* button)
     }
     else if (button == &syncToHardwareButton)
         syncToHardware();
+    else if (button == &remoteButton && onRemoteToggled)
+        showRemote (onRemoteToggled (!remoteButton.getToggleState()));
 }
 
 void TopPanel::upload()

@@ -39,6 +39,7 @@ public:
     {
         juce::Rectangle<int> load, save, progress, connect, syncToSoftware, syncToHardware, upload;
         juce::Rectangle<int> undoRedo; // in the gap after CONNECT, clear of every other button
+        juce::Rectangle<int> remote;   // in the free gap between the progress bar and CONNECT
     };
     static Layout layoutFor (int width, int height);
 
@@ -60,6 +61,13 @@ public:
     juce::TextButton& getSyncToHardwareButton() { return syncToHardwareButton; }
     juce::ProgressBar& getProgressBar() { return progressBar; }
     UndoRedoButtons* getUndoRedoButtons() { return undoRedo.get(); }
+    juce::TextButton& getRemoteButton() { return remoteButton; }
+
+    // Told when the user turns the remote control on or off; it answers
+    // whether the remote is now on (turning on can fail).
+    std::function<bool (bool on)> onRemoteToggled;
+    // Shows the remote as on or off without telling onRemoteToggled.
+    void showRemote (bool on);
 
     void resized() override;
 
@@ -94,6 +102,7 @@ private:
     juce::TextButton syncToSoftwareButton{ "SYNC TO SOFTWARE" };
     juce::TextButton syncToHardwareButton{ "SYNC TO HARDWARE" };
     std::unique_ptr<UndoRedoButtons> undoRedo;
+    juce::TextButton remoteButton{ "REMOTE" };
 
     JUCE_DECLARE_NON_COPYABLE_WITH_LEAK_DETECTOR (TopPanel)
 };

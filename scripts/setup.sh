@@ -11,6 +11,7 @@ packages=(
     libz-mingw-w64-dev googletest dpkg-dev wine wine64 fonts-wine procps
     clang libclang-rt-14-dev
     nsis lintian
+    libboost-dev libqrcodegencpp-dev chromium chromium-driver python3-selenium
 )
 
 missing=()

@@ -24,6 +24,7 @@ trap 'rm -rf "$work"' EXIT
 # sit below folders only root can enter.
 mkdir -p "$work/bin" "$work/e2e" "$work/artifacts" "$work/tmp"
 install -m 755 "$build/tavikcontrol" "$build/sim/tavik-sim" "$work/bin/"
+[ -x "$build/tavikctl" ] && install -m 755 "$build/tavikctl" "$work/bin/"
 install -m 644 tests/e2e/*.py "$work/e2e/"
 
 run_as=()
@@ -41,6 +42,7 @@ fi
 status=0
 ${run_as[@]+"${run_as[@]}"} env -i PATH=/usr/bin:/bin HOME="$work/tmp" TMPDIR="$work/tmp" LANG=C.UTF-8 \
     /usr/bin/python3 -u "$work/e2e/e2e.py" --program "$work/bin/tavikcontrol" --simulator "$work/bin/tavik-sim" \
+    --tavikctl "$work/bin/tavikctl" \
     --artifacts "$work/artifacts" "$@" || status=$?
 
 rm -rf "$build/e2e-artifacts"

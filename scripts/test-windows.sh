@@ -5,7 +5,8 @@
 #      built for ASLR and NX;
 #   2. the Windows tests (serial port and tavikctl.exe against the processor
 #      simulator through mapped COM ports, the installer's real driver store)
-#      and the unit tests;
+#      and the unit tests, and tavikctl.exe serve answering the remote page
+#      and a page's WebSocket on a COM port;
 #   3. tavikcontrol.exe driven end to end in Wine's virtual desktop under Xvfb
 #      (tests/e2e, screenshots in build-windows/e2e-artifacts/): first start,
 #      the port chooser, an edit, SYNC TO SOFTWARE, SAVE and LOAD through
@@ -207,6 +208,33 @@ else
     failed=$((failed + (cases_failed > ctest_failed ? cases_failed : ctest_failed)))
 fi
 grep -h 'took\|cancelled after' "$build/Testing/Temporary/LastTest.log" 2>/dev/null | sort -u || true
+
+# 2b. tavikctl.exe serve on COM5: the page and a page's WebSocket answered.
+serves_the_remote() {
+    local out=$work/serve.out
+    wine "$build/tavikctl.exe" serve --port COM5 --listen 127.0.0.1:0 >"$out" 2>"$work/serve.log" &
+    local serve_pid=$!
+    for _ in $(seq 300); do grep -q '^http://' "$out" 2>/dev/null && break; sleep 0.1; done
+    local url
+    url=$(head -n1 "$out" | tr -d '\r')
+    PYTHONPATH=tests/e2e /usr/bin/python3 - "$url" <<'PY'
+import re, sys
+from wsclient import WebSocket, get
+host, port, token = re.fullmatch(r"http://(127\.0\.0\.1):(\d+)/\?token=([0-9a-f]{32})", sys.argv[1]).groups()
+assert get(host, int(port), f"/?token={token}")[0] == 200, "the page"
+assert get(host, int(port), "/")[0] == 401, "no token"
+page = WebSocket(host, int(port), f"/ws?token={token}")
+assert page.status == 101 and page.receive_type("state")["connected"], "the state"
+page.send_json({"type": "set", "param": "output.2.mute", "value": "on"})
+assert page.receive_type("changes")["values"] == {"output.2.mute": "on"}, "the change"
+PY
+    local status=$?
+    kill "$serve_pid" 2>/dev/null
+    wait "$serve_pid" 2>/dev/null
+    [ $status -eq 0 ] || { echo "url: $url"; cat "$work/serve.log"; }
+    return $status
+}
+check "tavikctl.exe serve answers the page and a WebSocket on COM5" serves_the_remote
 
 # 3. The program driven as a user drives it, through its window, port
 # chooser, Wine's file dialogs and a message box (tests/e2e). Wine and the

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Cross-builds the image libraries that Debian's JUCE takes from the system
-# (libpng, libjpeg-turbo) as static MinGW-w64 libraries, from Debian's own
-# source packages. zlib comes ready-made (libz-mingw-w64-dev).
+# (libpng, libjpeg-turbo) and the remote control's QR code library
+# (qr-code-generator's C++ part) as static MinGW-w64 libraries, from Debian's
+# own source packages. zlib comes ready-made (libz-mingw-w64-dev).
 # Usage: scripts/windows-deps.sh [PREFIX]   (default .cache/windows-deps;
 # scripts/test-windows.sh keeps it in ~/.cache/tavik/windows-deps)
 # A finished prefix is kept: later runs return at once.
@@ -10,7 +11,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 deps=$(realpath -m "${1:-.cache/windows-deps}")
 prefix=$deps/prefix
-recipe_version=3 # raise when the way the libraries are built changes
+recipe_version=4 # raise when the way the libraries are built changes
 stamp=$prefix/.complete-$recipe_version
 [ -f "$stamp" ] && exit 0
 
@@ -77,6 +78,17 @@ grep -q '^typedef unsigned char boolean;' "$deps/build/jpeg/jconfig.h" && ! grep
 cp "$jpeg_src/jpeglib.h" "$jpeg_src/jerror.h" "$jpeg_src/jmorecfg.h" "$jpeg_src/jpegint.h" \
     "$deps/build/jpeg/jconfig.h" "$prefix/include/"
 cp "$deps/build/jpeg/libjpeg.a" "$prefix/lib/libjpeg.a"
+
+# qrcodegen: one upstream source file, laid out as Debian's
+# libqrcodegencpp-dev has it. Only the upstream tarball is fetched: Debian
+# builds the file as it is, and mirrors do not always keep its packaging.
+(cd "$deps/src" && apt-get "${apt_options[@]}" source --tar-only -qq qr-code-generator >/dev/null &&
+    tar xf qr-code-generator_*.orig.tar.*)
+qr_src=$(find "$deps/src" -maxdepth 1 -type d -iname 'qr-code-generator-*' | head -n1)
+mkdir -p "$deps/build/qr" "$prefix/include/qrcodegen"
+x86_64-w64-mingw32-g++-posix -std=c++17 -O2 -c "$qr_src/cpp/qrcodegen.cpp" -o "$deps/build/qr/qrcodegen.o"
+x86_64-w64-mingw32-gcc-ar-posix rcs "$prefix/lib/libqrcodegencpp.a" "$deps/build/qr/qrcodegen.o"
+cp "$qr_src/cpp/qrcodegen.hpp" "$prefix/include/qrcodegen/"
 
 rm -rf "$deps/build" "$deps/src" "$apt_dir"
 touch "$stamp"

@@ -31,5 +31,7 @@ juce::Font TavikLookAndFeel::getTextButtonFont (juce::TextButton& button, int bu
     auto font = LookAndFeel_V4::getTextButtonFont (button, buttonHeight);
     if (button.getProperties().contains (fullHeightFontProperty))
         return font.withHeight ((float) buttonHeight);
+    if (button.getProperties().contains (smallFontProperty))
+        return font.withHeight ((float) buttonHeight * 0.45f);
     return font;
 }

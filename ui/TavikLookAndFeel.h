@@ -13,6 +13,9 @@ public:
     // A text button carrying this property gets a font as tall as itself.
     static constexpr const char* fullHeightFontProperty = "fullHeightFont";
     static void useFullHeightFont (juce::Button& button);
+    // A text button carrying this property gets a font half its height, for
+    // a word on a button narrower than the word at the usual size.
+    static constexpr const char* smallFontProperty = "smallFont";
 
     // Bold "Lucida Console Regular", or where it is not installed the
     // system's monospaced face at the same height.

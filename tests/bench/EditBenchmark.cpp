@@ -3,82 +3,17 @@
 // over 1000 edits. The far end here is a raw pseudo-terminal that notes the
 // moment each message's first byte reaches it and echoes the message at
 // once: the simulator stamps bytes with line times, not with when they came.
+#include "FarEnd.h"
 #include "ProgramBench.h"
 
 #include <cstdlib>
 #include <thread>
 
-namespace
-{
-class FarEnd
-{
-public:
-    explicit FarEnd (int edits)
-        : firstByteAt ((std::size_t) edits)
-    {
-        master = ::posix_openpt (O_RDWR | O_NOCTTY | O_CLOEXEC);
-        if (master < 0 || ::grantpt (master) != 0 || ::unlockpt (master) != 0)
-            return;
-        path = ::ptsname (master);
-        keepOpen = ::open (path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-        termios t{};
-        if (keepOpen >= 0 && ::tcgetattr (keepOpen, &t) == 0)
-        {
-            ::cfmakeraw (&t);
-            ::tcsetattr (keepOpen, TCSANOW, &t);
-        }
-        echoing = std::thread ([this] { run(); });
-    }
-    ~FarEnd()
-    {
-        stop = true;
-        if (echoing.joinable())
-            echoing.join();
-        ::close (keepOpen);
-        ::close (master);
-    }
-
-    std::string path;
-    std::vector<bench::Clock::time_point> firstByteAt;
-    std::atomic<int> messages{ 0 };
-
-private:
-    int master = -1;
-    int keepOpen = -1;
-    std::atomic<bool> stop{ false };
-    std::thread echoing;
-
-    void run()
-    {
-        bench::Message m{};
-        std::size_t got = 0;
-        while (!stop)
-        {
-            pollfd p{ master, POLLIN, 0 };
-            if (::poll (&p, 1, 100) <= 0)
-                continue;
-            const ssize_t n = ::read (master, m.data() + got, m.size() - got);
-            if (n <= 0)
-                continue;
-            if (got == 0 && (std::size_t) messages.load() < firstByteAt.size())
-                firstByteAt[(std::size_t) messages.load()] = bench::Clock::now();
-            got += (std::size_t) n;
-            if (got == m.size())
-            {
-                [[maybe_unused]] const auto written = ::write (master, m.data(), m.size());
-                got = 0;
-                ++messages;
-            }
-        }
-    }
-};
-} // namespace
-
 int main (int argc, char** argv)
 {
     const int edits = argc > 1 ? std::max (10, std::atoi (argv[1])) : 1000;
     juce::ScopedJuceInitialiser_GUI juce;
-    FarEnd far (edits + 1);
+    bench::FarEnd far (edits + 1);
     bench::Program program;
     juce::String error;
     if (far.path.empty() || !program.port.open (far.path, error))

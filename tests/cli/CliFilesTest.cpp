@@ -12,7 +12,8 @@ using namespace clitest;
 
 TEST_F (Cli, EveryCommandHasHelpAndBadUsageExitsTwo)
 {
-    for (const std::string command : { "ports", "identify", "push", "pull", "firmware", "set", "get", "show", "eq" })
+    for (const std::string command :
+         { "ports", "identify", "push", "pull", "firmware", "set", "get", "show", "eq", "serve" })
     {
         const auto r = run ({ command, "--help" });
         EXPECT_EQ (r.status, 0) << command;
@@ -38,6 +39,10 @@ TEST_F (Cli, EveryCommandHasHelpAndBadUsageExitsTwo)
         { { "eq", "import", "f.txt", "--output", "4294967297" }, "tavikctl: --output takes 1 to 6\n" },
         { { "eq", "import", "f.txt", "--output", "1", "--input", "A" },
           "tavikctl: give either --output 1..6 or --input A..C\n" },
+        { { "serve", "--listen", "127.0.0.1:65536" },
+          "tavikctl: \"127.0.0.1:65536\" is not [ADDRESS:]PORT (e.g. 8765 or 127.0.0.1:8765)\n" },
+        { { "serve", "--listen", "[::1]8765" },
+          "tavikctl: \"[::1]8765\" is not [ADDRESS:]PORT (e.g. 8765 or 127.0.0.1:8765)\n" },
     };
     for (const auto& b : bad)
     {

@@ -4,7 +4,9 @@ under a private Xvfb, against tavik-sim on a pseudo-terminal. Outcomes are
 checked where a user would find them: in the processor's memory and what it
 received, in files, in the settings file, and on the screen.
 
-usage: e2e.py --program TAVIKCONTROL --simulator TAVIK_SIM --artifacts DIR [scenario...]
+The remote control's pages run in headless Chromium (tests/e2e/browser.py).
+
+usage: e2e.py --program TAVIKCONTROL --simulator TAVIK_SIM [--tavikctl TAVIKCTL] --artifacts DIR [scenario...]
        e2e.py --program tavikcontrol.exe ... --wine-port COM=LINK [scenario...]  (under Wine)"""
 
 import argparse
@@ -12,7 +14,9 @@ import getpass
 import json
 import os
 import random
+import re
 import shutil
+import signal
 import subprocess
 import sys
 import time
@@ -21,6 +25,7 @@ from pathlib import Path
 from xml.etree import ElementTree
 
 from harness import Display, Failure, Program, Simulator, WineProgram, check, wait_for
+from wsclient import WebSocket, get, http
 
 # Where things are in the window at its default 800 x 560 (x, y inside it).
 CONNECT = (400, 16)
@@ -81,7 +86,7 @@ class Scenario:
     """One scenario's private world: display, home folder, processes, artifacts."""
 
     def __init__(self, programs, folder):
-        self.program_binary, self.simulator_binary = programs
+        self.program_binary, self.simulator_binary, self.tavikctl_binary = programs
         self.folder = folder
         self.home = folder / "home"
         self.home.mkdir(parents=True)
@@ -103,12 +108,12 @@ class Scenario:
         self.simulators.append(sim)
         return sim
 
-    def program(self):
+    def program(self, *args):
         if self.program_binary.suffix == ".exe":  # the test helper lies in the Windows build's tests/
             app = WineProgram(self.program_binary, self.display.name, self.folder,
                               self.program_binary.parent / "tests" / "find-window.exe")
         else:
-            app = Program(self.program_binary, self.display.name, self.home, self.folder, self.env)
+            app = Program(self.program_binary, self.display.name, self.home, self.folder, self.env, args)
         self.programs.append(app)
         return app
 
@@ -132,10 +137,18 @@ class Scenario:
 
 # --- what a user does, step by step -----------------------------------------
 
-def connect(app, sim, expect_title=True):
-    """CONNECT, then the simulator's port in the real port chooser, then OK."""
-    app.click(*CONNECT)
-    chooser = app.wait_dialog("Orveth Tavik")
+def connect(app, sim, expect_title=True, attempts=1):
+    """CONNECT, then the simulator's port in the real port chooser, then OK.
+    Right after a start that opens a second window, a click can come before
+    the window takes clicks: attempts clicks CONNECT again after 3 s."""
+    for attempt in range(attempts):
+        app.click(*CONNECT)
+        try:
+            chooser = app.wait_dialog("Orveth Tavik", 3 if attempt + 1 < attempts else 10)
+            break
+        except Failure:
+            if attempt + 1 == attempts:
+                raise
     # The simulator is offered first (no USB adapters here, built-in ports last).
     app.click(*CHOOSER_COMBO, chooser)
     app.key("Escape")
@@ -635,6 +648,158 @@ def bad_files(s):
     check(again.wait_exit() == 0, "the program did not quit cleanly after wrong settings")
 
 
+# --- the remote control -------------------------------------------------------
+
+REMOTE_WINDOW = "Tavik remote control"
+
+
+def url_parts(url):
+    found = re.fullmatch(r"http://(127\.0\.0\.1):(\d+)/\?token=([0-9a-f]{32})", url)
+    check(found, f"not a remote address on this machine with a 128-bit token: {url!r}")
+    return found.group(1), int(found.group(2)), found.group(3)
+
+
+@register
+def remote_pages_follow_and_edit(s):
+    """Pages at a phone's and a tablet's size edit through the record, and
+    every page and the window show every change."""
+    from browser import Page
+    sim = s.simulator()
+    app = s.program("--remote", "127.0.0.1:0")
+    url = app.printed_url()
+    url_parts(url)
+    window = app.wait_dialog(REMOTE_WINDOW)
+    pages = []
+    try:
+        phone = Page(url, s.folder, "phone", 390, 844)
+        pages.append(phone)
+        phone.wait_link("not connected to a processor")
+        connect(app, sim, attempts=3)
+        phone.wait_link("connected · 1 page")
+        tablet = Page(url, s.folder, "tablet", 820, 1180, mobile=False)
+        pages.append(tablet)
+        phone.wait_link("2 pages")
+        s.shot(app, "remote-window", window)
+
+        # A band gain by the phone's slider: the processor holds its code, the tablet shows it.
+        phone.slide("output.1.band.2.gain", 0.75)
+        gain = wait_for("the phone's band gain to move",
+                        lambda: (v := phone.value("output.1.band.2.gain")) not in ("0", None) and v)
+        code = round(2 * (float(gain) + 12))
+        wait_for(f"band gain code {code} ({gain} dB) in the processor",
+                 lambda: sim.memory()["outputs"][0]["block"][7] == code)
+        tablet.wait_value("output.1.band.2.gain", gain)
+        phone.press("output.1.limiter", "END")  # whole decibels: "20", not a shortened text
+        phone.wait_value("output.1.limiter", "20")
+        wait_for("limiter code 8 (+20 dB) in the processor", lambda: sim.memory()["outputs"][0]["block"][0x13] == 8)
+
+        # A mute by the phone's button: the processor, the tablet and the window.
+        phone.tap('button[data-param="output.1.mute"]')
+        wait_for("output 1 muted in the processor", lambda: sim.memory()["mute"] & 1)
+        tablet.wait_value("output.1.mute", "on")
+        wait_for("the window's mute button for output 1 to light",
+                 lambda: near(app.pixel(*face(MUTE[1], 9)), ORANGE), 5)
+
+        # An edit in the window shows on a page.
+        tablet.tap('button[data-channel="output.3"]')
+        tablet.wait_value("output.3.mute", "off")
+        app.click(*MUTE[3])
+        tablet.wait_value("output.3.mute", "on")
+
+        phone.screenshot(s.folder / "remote-phone.png")
+        tablet.screenshot(s.folder / "remote-tablet.png")
+        s.shot(app, "remote-edits-in-window")
+    finally:
+        for page in pages:
+            page.close()
+
+
+@register
+def remote_refusals(s):
+    """tavikctl serve refuses what lacks the token or breaks a limit, and
+    nothing reaches the record or the processor through a refusal."""
+    sim = s.simulator()
+    log = open(s.folder / "tavikctl.log", "w")
+    serve = subprocess.Popen([str(s.tavikctl_binary), "serve", "--port", sim.port, "--listen", "127.0.0.1:0"],
+                             stdout=subprocess.PIPE, stderr=log, text=True, env=dict(os.environ, HOME=str(s.home)))
+    sockets = []
+    try:
+        host, port, token = url_parts(serve.stdout.readline().strip())
+        first = WebSocket(host, port, f"/ws?token={token}")
+        sockets.append(first)
+        before = first.receive_type("state")["values"]
+        mark = len(sim.messages())
+
+        big_header = f"GET /?token={token} HTTP/1.1\r\nHost: {host}:{port}\r\nX-Padding: {'a' * 9000}\r\n\r\n"
+        refusals = [  # what, status it gets (0: the connection is closed)
+            ("no token", get(host, port, "/")[0], 401),
+            ("a wrong token", get(host, port, "/?token=" + "0" * 32)[0], 401),
+            ("a token one character short", get(host, port, "/?token=" + token[:-1])[0], 401),
+            ("a WebSocket without the token", WebSocket(host, port, "/ws").status, 401),
+            ("a WebSocket with a wrong token", WebSocket(host, port, "/ws?token=" + "1" * 32).status, 401),
+            ("a WebSocket from another page", WebSocket(host, port, f"/ws?token={token}",
+                                                        origin="http://attacker.example").status, 403),
+            ("a WebSocket without an Origin", WebSocket(host, port, f"/ws?token={token}", origin=None).status, 403),
+            ("a WebSocket to a host name (a rebinding page)",
+             WebSocket(host, port, f"/ws?token={token}", host_name="attacker.example").status, 403),
+            ("a header block over 8 KiB", http(host, port, big_header.encode())[0], 431),
+            ("a path outside the page", get(host, port, f"/../../etc/passwd?token={token}")[0], 404),
+            ("another file", get(host, port, f"/index.html?token={token}")[0], 404),
+        ]
+        for what, status, wanted in refusals:
+            check(status == wanted, f"{what}: answered {status}, not {wanted}")
+        status, page = get(host, port, f"/?token={token}")
+        check(status == 200 and b"text/html" in page, f"the page itself: {status}")
+
+        malformed = [
+            "not json", "[]", '{"type":"set"}', '{"type":"set","param":"output.1.gain"}',
+            '{"type":"set","param":"output.9.gain","value":"1"}', '{"type":"set","param":"output.1.gain","value":"loud"}',
+            '{"type":"set","param":"output.1.gain","value":-3}', '{"type":"set","param":"output.1.gain","value":"1","x":1}',
+            '{"type":"drop","param":"output.1.gain"}', '{"type":"curve","outputs":[0,7]}',
+        ]
+        for text in malformed:
+            first.send(text)
+            answer = first.receive_type("error")
+            check(answer is not None and answer["message"], f"{text!r} was not refused with a message: {answer}")
+        first.send(b"\x00\x01", opcode=2)
+        check(first.receive_type("error") is not None, "a binary message was not refused")
+
+        # A ninth page is refused while eight are open.
+        for _ in range(7):
+            sockets.append(WebSocket(host, port, f"/ws?token={token}"))
+            check(sockets[-1].status == 101, f"page {len(sockets)} of 8 refused: {sockets[-1].status}")
+        check(WebSocket(host, port, f"/ws?token={token}").status == 503, "a ninth page was let in")
+
+        # A message over 4 KiB closes its page.
+        oversized = json.dumps({"type": "set", "param": "output.1.name", "value": "x" * 5000})
+        first.send(oversized)
+        check(first.receive_type("never") is None, "a message over 4 KiB did not close its connection")
+
+        time.sleep(0.5)
+        check(len(sim.messages()) == mark, f"a refusal reached the processor: {sim.messages()[mark:]}")
+        for socket_ in sockets:
+            socket_.close()
+        fresh = WebSocket(host, port, f"/ws?token={token}")
+        sockets.append(fresh)
+        check(fresh.status == 101, f"a page after the others left: {fresh.status}")
+        check(fresh.receive_type("state")["values"] == before, "a refusal changed the record")
+
+        # After 10 wrong tokens within a minute the address waits, even with the right one.
+        for _ in range(10):
+            get(host, port, "/?token=" + "2" * 32)
+        check(get(host, port, f"/?token={token}")[0] == 429, "the address did not have to wait after 10 wrong tokens")
+
+        serve.send_signal(signal.SIGINT)
+        check(serve.wait(15) == 0, "tavikctl serve did not end cleanly on Ctrl-C")
+    finally:
+        for socket_ in sockets:
+            socket_.close()
+        if serve.poll() is None:
+            serve.kill()
+            serve.wait()
+        log.close()
+
+
 STATE = ("inputs", "outputs", "routing", "mute")  # what a whole-state transfer reaches
 
 
@@ -718,6 +883,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--program", required=True, type=Path)
     parser.add_argument("--simulator", required=True, type=Path)
+    parser.add_argument("--tavikctl", type=Path, default=Path("/nonexistent"))
     parser.add_argument("--artifacts", required=True, type=Path)
     parser.add_argument("--wine-port", metavar="COM=LINK",
                         help="the Windows scenarios (PROGRAM is tavikcontrol.exe), on the COM port mapped to LINK")
@@ -736,7 +902,7 @@ def main():
         started = time.monotonic()
         scenario = None
         try:
-            scenario = Scenario((args.program.resolve(), args.simulator.resolve()), folder)
+            scenario = Scenario((args.program.resolve(), args.simulator.resolve(), args.tavikctl.resolve()), folder)
             scenario.wine_port = args.wine_port and args.wine_port.split("=", 1)
             scenarios[name](scenario)
             result = "passed"

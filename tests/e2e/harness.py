@@ -169,13 +169,13 @@ class Program:
 
     TITLE = "Tavik Serial Control"
 
-    def __init__(self, binary, display, home, workdir, env):
+    def __init__(self, binary, display, home, workdir, env, args=()):
         self.display = display
         self.workdir = workdir
         self.env = dict(env, DISPLAY=display, HOME=str(home))
         self.env.pop("XDG_CONFIG_HOME", None)
         self.log = open(workdir / "tavikcontrol.log", "a")
-        self.process = subprocess.Popen([binary], env=self.env, stdout=self.log, stderr=subprocess.STDOUT)
+        self.process = subprocess.Popen([binary, *args], env=self.env, stdout=self.log, stderr=subprocess.STDOUT)
         self.window = wait_for("the main window", lambda: self.find_window("^" + self.TITLE), 30)
         self.wait_painted()
 
@@ -187,7 +187,7 @@ class Program:
         return done.stdout
 
     def find_window(self, name_pattern):
-        found = self.xdotool("search", "--onlyvisible", "--pid", self.process.pid, "--name", name_pattern,
+        found = self.xdotool("search", "--all", "--onlyvisible", "--pid", self.process.pid, "--name", name_pattern,
                              check_rc=False).split()
         return int(found[-1]) if found else None
 
@@ -197,6 +197,15 @@ class Program:
         ids = self.xdotool("search", "--onlyvisible", "--pid", self.process.pid, "--name", "", check_rc=False)
         names = {int(w): self.xdotool("getwindowname", w, check_rc=False).strip() for w in ids.split()}
         return {w: name for w, name in names.items() if name}
+
+    def printed_url(self):
+        """The remote control's address, as the program printed it."""
+        def find():
+            for line in (self.workdir / "tavikcontrol.log").read_text(errors="replace").splitlines():
+                if line.startswith("http://"):
+                    return line.strip()
+            return None
+        return wait_for("the remote control's address on standard output", find, 10)
 
     def title(self):
         return self.xdotool("getwindowname", self.window).strip()

@@ -257,6 +257,7 @@ TEST (MainWindowLayout, TopPanelButtons)
     EXPECT_EQ (l.syncToSoftware, Rect (519, 6, 88, 17));
     EXPECT_EQ (l.syncToHardware, Rect (606, 6, 88, 17));
     EXPECT_EQ (l.upload, Rect (702, 6, 80, 17));
+    EXPECT_EQ (l.remote, Rect (297, 6, 36, 17)); // in the gap: clear of the progress bar and CONNECT
 }
 
 TEST (MainWindow, ReadBackRefreshesThePanelsAndAnnouncesTheChange)
