@@ -250,6 +250,10 @@ def wait_state(sim, wanted, when, timeout=20):
                           if h != w]
         differences.extend(f"{key} {memory[key]}, not {wanted[key]}" for key in ("routing", "mute")
                            if memory[key] != wanted[key])
+        # Each output's mute command carries the muted marker or its gain code: the level it plays at.
+        values = [0xFF if wanted["mute"] >> o & 1 else wanted["outputs"][o]["block"][0] for o in range(6)]
+        if memory["muteValues"] != values:
+            differences.append(f"mute values {memory['muteValues']}, not {values}")
         return not differences
 
     try:
