@@ -399,12 +399,32 @@ bool write (DeviceState& state, const std::vector<std::pair<Param, ParamValue>>&
                 (p.kind == Kind::cutType ? cuts[{ p.channel, p.index }].first : cuts[{ p.channel, p.index }].second) =
                     *n;
 
+    // An output's crosspoints likewise: its routing command carries them all.
+    std::map<int, std::pair<std::uint8_t, std::uint8_t>> routes; // output: bits set, bits cleared
+    for (const auto& [p, value] : values)
+        if (p.isValid() && p.kind == Kind::route)
+            if (const auto* n = std::get_if<int> (&value))
+            {
+                const auto bit = std::uint8_t (1u << p.index);
+                auto& [set, cleared] = routes[p.channel];
+                set = std::uint8_t (*n != 0 ? set | bit : set & ~bit);
+                cleared = std::uint8_t (*n != 0 ? cleared & ~bit : cleared | bit);
+            }
+
     std::set<std::pair<int, int>> cutsWritten;
+    std::set<int> routesWritten;
     for (const auto& [p, value] : values)
     {
         juce::String reason;
         if (!p.isValid())
             refused ("no such parameter");
+        else if (p.kind == Kind::route && routes.count (p.channel) != 0)
+        {
+            if (std::get_if<int> (&value) == nullptr)
+                refused (p.toString() + ": not a value of this parameter");
+            else if (routesWritten.insert (p.channel).second) // once, where the output's first stands
+                state.routerState.setRoutes (p.channel, routes[p.channel].first, routes[p.channel].second);
+        }
         else if (p.kind == Kind::cutType || p.kind == Kind::cutSlope)
         {
             const std::pair<int, int> key{ p.channel, p.index };

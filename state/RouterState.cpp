@@ -31,8 +31,15 @@ void RouterState::setRoute (int output, int input, bool on)
     if (!Protocol::isOutput (output) || !Protocol::isInput (input))
         return;
     const auto bit = std::uint8_t (1u << input);
-    const auto mask = inputMasks[(size_t) output];
-    store (output, std::uint8_t (on ? (mask | bit) : (mask & ~bit)));
+    setRoutes (output, on ? bit : 0, on ? 0 : bit);
+}
+
+void RouterState::setRoutes (int output, std::uint8_t setBits, std::uint8_t clearedBits)
+{
+    const DeviceState::Edit edit (state);
+    if (!Protocol::isOutput (output))
+        return;
+    store (output, std::uint8_t ((inputMasks[(size_t) output] | setBits) & ~clearedBits));
 }
 
 void RouterState::applyReadBack (int output, std::uint8_t inputMask) noexcept

@@ -23,6 +23,9 @@ public:
 
     // What a crosspoint click does: one RouterChange with the output's whole byte.
     void setRoute (int output, int input, bool on);
+    // Several crosspoints of one output at once: one RouterChange, so the
+    // processor never passes through the routings in between.
+    void setRoutes (int output, std::uint8_t setBits, std::uint8_t clearedBits);
 
     // Stores a byte read back from the processor, sending nothing.
     void applyReadBack (int output, std::uint8_t inputMask) noexcept;

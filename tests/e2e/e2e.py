@@ -34,6 +34,8 @@ SYNC_TO_HARDWARE = (650, 16)
 UPLOAD_FIRMWARE = (742, 16)
 # Points on the top buttons' faces clear of their text, to see them enabled or not.
 FACE = {CONNECT: (340, 12), SYNC_TO_SOFTWARE: (524, 12), SYNC_TO_HARDWARE: (610, 12), UPLOAD_FIRMWARE: (706, 12)}
+# The arrows on the undo and redo buttons' faces (x, y, width, height): black when enabled.
+UNDO_REDO_ARROWS = ((470, 6, 20, 16), (494, 6, 20, 16))
 STATE_LOAD = (96, 15)
 STATE_SAVE = (128, 15)
 INPUT_CHANNEL = {"A": (166, 42), "B": (185, 42), "C": (204, 42)}
@@ -422,6 +424,47 @@ def sync_both_ways_and_whole_presets(s):
     choose_file(app, PRESET_CHOOSER, preset)
     wait_state(loaded, held, "LOAD of the saved preset")
     s.shot(app, "after-load")
+
+
+@register
+def undo_and_redo_reach_the_processor(s):
+    """The keys undo a typed value and a whole-state LOAD on the processor too."""
+    sim = s.simulator("--memory", str(non_default_memory(s)))
+    preset = s.home / "Documents" / "Orveth Tavik" / "other.TavikPreset"  # every field differs from the start
+    preset.parent.mkdir(parents=True)
+    subprocess.run([str(s.tavikctl_binary), "pull", str(preset), "--port", sim.port], check=True, capture_output=True,
+                   env=dict(os.environ, HOME=str(s.home)), timeout=30)
+    loaded = sim.memory()
+    app = s.program()
+    connect(app, sim)
+    mark = len(sim.messages())
+    app.click(*SYNC_TO_SOFTWARE)  # the processor holds the record: an undo must bring back what it held
+    wait_for("the whole push", lambda: len(new_messages(sim, mark, 0.3)) >= 273, 15)
+    arrows = lambda: [app.darkest(crop) for crop in UNDO_REDO_ARROWS]
+    shot = s.shot(app, "nothing-to-undo")
+    check(min(arrows()) > 28, f"with nothing to undo the undo or redo button looks enabled ({shot})")
+
+    band_gain = lambda: sim.memory()["outputs"][0]["block"][4]
+    old = band_gain()
+    app.replace_text(*OUTPUT_BAND1_GAIN_BOX, "-7.5")
+    for keys, code, when in ((None, 9, "typing -7.5"), ("ctrl+z", old, "Ctrl+Z"), ("ctrl+shift+z", 9, "Ctrl+Shift+Z")):
+        if keys:
+            app.key(keys)
+        wait_for(f"band gain code {code} on output 1 after {when}", lambda: band_gain() == code, 5)
+
+    before = sim.memory()
+    app.click(*STATE_LOAD)
+    choose_file(app, PRESET_CHOOSER, preset)
+    wait_state(sim, loaded, "LOAD")
+    app.key("ctrl+z")
+    wait_state(sim, before, "Ctrl+Z after LOAD")
+    # The rest of the memory too, but the value byte each output's last mute
+    # command carried: an undo, like any edit, sends a mute only where it changed.
+    after = sim.memory()
+    changed = [key for key in before if key != "muteValues" and after[key] != before[key]]
+    check(not changed, f"after Ctrl+Z the processor's {changed} differ from before the LOAD")
+    shot = s.shot(app, "a-step-each-way")
+    check(max(arrows()) < 28, f"with a step to undo and one to redo a button looks disabled ({shot})")
 
 
 @register

@@ -47,7 +47,7 @@ struct WindowParts
     TavikLookAndFeel lookAndFeel;
     juce::TemporaryFile settingsFile;
     juce::PropertiesFile settings{ settingsFile.getFile(), Settings::options() };
-    StateHarness h{ juce::File::getSpecialLocation (juce::File::tempDirectory) };
+    StateHarness h;
     Connection connection{ h.port, h.worker, h.state, settings, h.ask, h.status, h.progress, nullptr };
     UiContext context{ settings, h.state, h.status, connection, h.ask, h.progress };
 };

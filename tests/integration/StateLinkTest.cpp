@@ -112,6 +112,8 @@ TEST_F (StateLink, EveryKindOfSetterLandsAtItsAddressWithItsCode)
         { "route", [&] { h.state.routerState.setRoute (2, 1, true); }, 1, 5, 0x15, 2, "output.3.route.B=on" },
         { "second route", [&] { h.state.routerState.setRoute (2, 2, true); }, 1, 5, 0x15, 6, "output.3.route.C=on" },
         { "route off", [&] { h.state.routerState.setRoute (2, 1, false); }, 1, 5, 0x15, 4, "output.3.route.B=off" },
+        { "an output's routes together", [&] { h.state.routerState.setRoutes (2, 0x03, 0x04); }, 1, 5, 0x15, 3,
+          "output.3.route.C=off output.3.route.A=on output.3.route.B=on" },
     };
     const auto bytesOf = [] (const std::vector<taviksim::Message>& messages)
     {

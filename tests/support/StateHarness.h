@@ -11,10 +11,11 @@
 
 // The record as the application builds it: a real worker on a real (here
 // closed) port, the status broadcaster and a scripted user. Tests that need
-// the device open the port on a simulator before queueing anything.
+// the device open the port on a simulator before queueing anything. Presets
+// go to the temporary folder, never to the user's documents.
 struct StateHarness
 {
-    explicit StateHarness (const juce::File& presetFolder = DeviceState::defaultPresetFolder())
+    explicit StateHarness (const juce::File& presetFolder = juce::File::getSpecialLocation (juce::File::tempDirectory))
         : state (worker, status, ask, presetFolder)
     {
     }
