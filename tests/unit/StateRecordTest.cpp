@@ -71,7 +71,8 @@ TEST (DeviceStateRecord, PresetFolderIsTheDocumentsFolderChildAndIsNotCreated)
         juce::File::getSpecialLocation (juce::File::userDocumentsDirectory).getChildFile ("Orveth Tavik");
     const bool existedBefore = expected.exists();
     StateHarness h;
-    EXPECT_EQ (h.state.presetFolder, expected);
+    const DeviceState state (h.worker, h.status, h.ask);
+    EXPECT_EQ (state.presetFolder, expected);
     EXPECT_EQ (expected.exists(), existedBefore);
 }
 
