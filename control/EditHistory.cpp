@@ -38,7 +38,10 @@ public:
         , history (owner)
         , params (change.params)
     {
+        history.steps.push_back (this);
     }
+
+    ~Step() override { history.steps.erase (std::find (history.steps.begin(), history.steps.end(), this)); }
 
     // The first perform is the edit itself, which has already happened.
     bool perform() override
@@ -46,12 +49,14 @@ public:
         if (done)
             apply (false);
         done = true;
+        undone = false;
         return true;
     }
 
     bool undo() override
     {
         apply (true);
+        undone = true;
         return true;
     }
 
@@ -71,6 +76,7 @@ public:
     }
 
     const Source source;
+    bool undone = false;
 
 private:
     void apply (bool before)
@@ -141,6 +147,12 @@ void EditHistory::recordChanged (const DeviceState::RecordChange& change)
     sendChangeMessage();
 }
 
+const EditHistory::Step* EditHistory::nextToUndo() const
+{
+    const auto found = std::find_if (steps.rbegin(), steps.rend(), [] (const Step* s) { return !s->undone; });
+    return found == steps.rend() ? nullptr : *found;
+}
+
 juce::String EditHistory::undoText() const
 {
     return canUndo() ? "Undo " + manager.getUndoDescription() : juce::String();
@@ -163,14 +175,15 @@ bool EditHistory::undo()
         makePendingEdits();
     if (!canUndo())
         return false;
-    juce::Array<const juce::UndoableAction*> actions;
-    manager.getActionsInCurrentTransaction (actions);
-    // The processor's own values were just read: ask before overwriting them.
-    if (const auto* step = actions.isEmpty() ? nullptr : dynamic_cast<const Step*> (actions.getFirst());
+    // The processor's own values were read: ask before overwriting them.
+    if (const auto* step = nextToUndo();
         step != nullptr && step->source == Source::readBack && isConnected != nullptr && isConnected())
     {
         const int count = (int) step->differing (true).size();
         if (count > 0 && !ask.askOkCancel (DeviceState::messageTitle, readBackUndoQuestion (count)))
+            return false;
+        // A phone's edit may have come in while the question was open.
+        if (nextToUndo() != step)
             return false;
     }
     const bool undone = manager.undo();

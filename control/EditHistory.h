@@ -5,6 +5,7 @@
 #include <juce_data_structures/juce_data_structures.h>
 
 #include <functional>
+#include <vector>
 
 class AskUser;
 
@@ -57,10 +58,15 @@ private:
     class Step;
 
     void recordChanged (const DeviceState::RecordChange& change) override;
+    // The step an undo would undo: the newest one not undone.
+    const Step* nextToUndo() const;
 
     DeviceState& state;
     AskUser& ask;
     std::function<bool()> isConnected;
+    // Every step the manager holds, oldest first (declared before the manager,
+    // whose steps take themselves out as it deletes them).
+    std::vector<Step*> steps;
     juce::UndoManager manager;
     bool applying = false; // while a step writes its values: those are not new steps
 

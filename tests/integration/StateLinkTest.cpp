@@ -545,4 +545,15 @@ TEST_F (StateLink, UndoAndRedoSendTheValuesTheyRestoreAndNothingElse)
     EXPECT_EQ (settle(), 1u);
     EXPECT_TRUE (h.ask.asked.back().message.contains ("This sends 1 setting to the processor."));
     EXPECT_EQ (h.inputs().getChannelGain (1), 0.0);
+
+    // Asked as well when it is reached after other steps were undone.
+    ASSERT_TRUE (history.redo());
+    h.inputs().setBandGain (0, 0, -2.0);
+    ASSERT_TRUE (history.undo()); // the band gain: no question
+    settle();
+    const auto asked = h.ask.asked.size();
+    h.ask.okCancelAnswers.push_back (false);
+    EXPECT_FALSE (history.undo());
+    EXPECT_EQ (h.ask.asked.size(), asked + 1);
+    EXPECT_EQ (h.inputs().getChannelGain (1), 7.0);
 }
