@@ -11,6 +11,7 @@
   let socket = null;
   let retries = 0;
   let linkUp = false;
+  let stale = false; // the program no longer knows this page's token
   let processor = false;
   let pages = 0;
   let shown = 'output.1';
@@ -46,9 +47,28 @@
       socket = null;
       linkUp = false;
       showLink();
-      retries += 1;
-      setTimeout(connect, Math.min(5000, 500 * retries));
+      later(reconnect);
     };
+  }
+
+  function later(step) {
+    retries += 1;
+    setTimeout(step, Math.min(5000, 500 * retries));
+  }
+
+  // A program started again has a new token: a page that kept trying the
+  // old one would count as a guesser and make its own phone wait. Asking for
+  // the page first tells a stale token (401, or 429 already) from a program
+  // that is not there (no answer) or full (the page itself is served).
+  function reconnect() {
+    fetch(location.pathname + location.search, { cache: 'no-store' }).then((answer) => {
+      if (answer.status === 401 || answer.status === 429) {
+        stale = true;
+        showLink();
+      } else {
+        connect();
+      }
+    }, () => later(reconnect));
   }
 
   function send(message) {
@@ -96,7 +116,8 @@
     const link = $('link');
     const ok = linkUp && processor;
     link.className = ok ? 'link' : 'link down';
-    link.textContent = !linkUp ? 'no link to the program: reconnecting…'
+    link.textContent = stale ? 'this address has expired: open the one the program shows now'
+      : !linkUp ? 'no link to the program: reconnecting…'
       : !processor ? 'not connected to a processor'
         : 'connected · ' + pages + (pages === 1 ? ' page' : ' pages');
   }

@@ -767,11 +767,12 @@ def remote_pages_follow_and_edit(s):
 def remote_refusals(s):
     """tavikctl serve refuses what lacks the token or breaks a limit, and
     nothing reaches the record or the processor through a refusal."""
+    from browser import Page
     sim = s.simulator()
     log = open(s.folder / "tavikctl.log", "w")
     serve = subprocess.Popen([str(s.tavikctl_binary), "serve", "--port", sim.port, "--listen", "127.0.0.1:0"],
                              stdout=subprocess.PIPE, stderr=log, text=True, env=dict(os.environ, HOME=str(s.home)))
-    sockets = []
+    sockets, pages = [], []
     try:
         host, port, token = url_parts(serve.stdout.readline().strip())
         first = WebSocket(host, port, f"/ws?token={token}")
@@ -832,6 +833,9 @@ def remote_refusals(s):
         sockets.append(fresh)
         check(fresh.status == 101, f"a page after the others left: {fresh.status}")
         check(fresh.receive_type("state")["values"] == before, "a refusal changed the record")
+        stale = Page(f"http://{host}:{port}/?token={token}", s.folder, "stale", 390, 844)
+        pages.append(stale)
+        stale.wait_link("connected")
 
         # After 10 wrong tokens within a minute the address waits, even with the right one.
         for _ in range(10):
@@ -840,7 +844,20 @@ def remote_refusals(s):
 
         serve.send_signal(signal.SIGINT)
         check(serve.wait(15) == 0, "tavikctl serve did not end cleanly on Ctrl-C")
+
+        # Started again on the same port, with a new token: the open page says
+        # its address has expired instead of locking its phone out by retrying.
+        serve = subprocess.Popen([str(s.tavikctl_binary), "serve", "--port", sim.port, "--listen", f"{host}:{port}"],
+                                 stdout=subprocess.PIPE, stderr=log, text=True, env=dict(os.environ, HOME=str(s.home)))
+        new_url = serve.stdout.readline().strip()
+        stale.wait_link("this address has expired", 15)
+        pages.append(Page(new_url, s.folder, "new", 390, 844))
+        pages[-1].wait_link("connected")
+        serve.send_signal(signal.SIGINT)
+        check(serve.wait(15) == 0, "tavikctl serve did not end cleanly on Ctrl-C")
     finally:
+        for page in pages:
+            page.close()
         for socket_ in sockets:
             socket_.close()
         if serve.poll() is None:
