@@ -62,6 +62,25 @@ public:
 
     int getSizeInUnits() override { return sizeOf (params); }
 
+    // A phone's slider sends its value many times a second while it moves:
+    // the moves of the same values in quick succession are one step.
+    bool absorbs (const DeviceState::RecordChange& change)
+    {
+        const auto now = juce::Time::getMillisecondCounter();
+        const auto sameParams = [&]
+        {
+            return std::equal (params.begin(), params.end(), change.params.begin(), change.params.end(),
+                               [] (const auto& a, const auto& b) { return a.param == b.param; });
+        };
+        if (source != Source::remote || change.source != Source::remote || undone || now - lastChange > 1000 ||
+            !sameParams())
+            return false;
+        for (size_t i = 0; i < params.size(); ++i)
+            params[i].after = change.params[i].after;
+        lastChange = now;
+        return true;
+    }
+
     // The values undo or redo would send: those the record does not hold now.
     std::vector<std::pair<Param, ParamValue>> differing (bool before) const
     {
@@ -87,7 +106,8 @@ private:
     }
 
     EditHistory& history;
-    const std::vector<DeviceState::ParamChange> params;
+    std::vector<DeviceState::ParamChange> params;
+    juce::uint32 lastChange = juce::Time::getMillisecondCounter();
     bool done = false;
 };
 
@@ -142,6 +162,11 @@ void EditHistory::recordChanged (const DeviceState::RecordChange& change)
 {
     if (applying || change.source == Source::undo)
         return;
+    if (!steps.empty() && steps.back()->absorbs (change))
+    {
+        sendChangeMessage();
+        return;
+    }
     manager.beginNewTransaction (stepName (change));
     manager.perform (new Step (*this, change));
     sendChangeMessage();

@@ -462,6 +462,16 @@ TEST_F (StateLink, UndoAndRedoSendTheValuesTheyRestoreAndNothingElse)
         { "one value", [&] { h.inputs().setBandGain (1, 2, -4.0); }, 1 },
         { "a cut type with its slope fallback",
           [&] { ParamSpace::write (h.state, *Param::fromString ("output.1.highcut.type"), 2); }, 1 },
+        { "a phone's slider moving", // one step, though it writes many times
+          [&]
+          {
+              for (const double gain : { -1.0, -2.0, -3.0 })
+              {
+                  const DeviceState::Edit edit (h.state, DeviceState::ChangeSource::remote);
+                  ParamSpace::write (h.state, *Param::fromString ("output.2.band.1.gain"), gain);
+              }
+          },
+          1 },
         { "a name", [&] { h.outputs().setChannelName (3, "Sub", true); }, 8 },
         { "FLAT",
           [&]
