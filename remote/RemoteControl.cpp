@@ -4,6 +4,8 @@
 #include "remote/SecureRandom.h"
 #include "state/EQResponse.h"
 
+#include <atomic>
+
 extern const unsigned char tavikRemotePage[];
 extern const std::size_t tavikRemotePageSize;
 
@@ -40,15 +42,30 @@ public:
     {
         post ([] (RemoteControl& c) { c.clientLeft(); });
     }
-    void requested (int client, RemoteMessages::Request request) override
+    // Pages that send faster than the message thread handles their requests
+    // must not fill its queue (nor, through it, the worker's).
+    bool requested (int client, RemoteMessages::Request request) override
     {
-        post ([client, r = std::move (request)] (RemoteControl& c) { c.requested (client, r); });
+        if (waiting->fetch_add (1) >= mostWaiting)
+        {
+            --*waiting;
+            return false;
+        }
+        post (
+            [client, r = std::move (request), w = waiting] (RemoteControl& c)
+            {
+                --*w;
+                c.requested (client, r);
+            });
+        return true;
     }
 
 private:
     RemoteControl& control;
     // Set and read on the message thread only; the I/O thread copies the pointer.
     const std::shared_ptr<bool> running = std::make_shared<bool> (true);
+    static constexpr int mostWaiting = 64;
+    const std::shared_ptr<std::atomic<int>> waiting = std::make_shared<std::atomic<int>> (0);
 
     template <typename Work>
     void post (Work work)

@@ -236,7 +236,11 @@ private:
             const auto text = beast::buffers_to_string (buffer.data());
             std::string why;
             if (auto parsed = RemoteMessages::parse (text, why))
-                server.delegate.requested (id, std::move (*parsed));
+            {
+                if (!server.delegate.requested (id, std::move (*parsed)))
+                    send (std::make_shared<const std::string> (
+                        RemoteMessages::error ("too many requests are waiting for the program: this one was dropped")));
+            }
             else
                 send (std::make_shared<const std::string> (RemoteMessages::error (why)));
         }

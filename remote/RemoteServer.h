@@ -34,7 +34,8 @@ public:
         // A page's WebSocket is open; it is told nothing until sendState.
         virtual void clientJoined (int client) = 0;
         virtual void clientLeft (int client) = 0;
-        virtual void requested (int client, RemoteMessages::Request request) = 0;
+        // False when the request was not taken (too many wait already).
+        virtual bool requested (int client, RemoteMessages::Request request) = 0;
     };
 
     // token: the secret every request must carry (?token=...). page: the one

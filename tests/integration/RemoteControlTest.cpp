@@ -16,7 +16,7 @@ struct Counting : RemoteServer::Delegate
 {
     void clientJoined (int client) override { lastJoined = client; }
     void clientLeft (int) override { ++left; }
-    void requested (int, RemoteMessages::Request) override {}
+    bool requested (int, RemoteMessages::Request) override { return true; }
     std::atomic<int> lastJoined{ 0 }, left{ 0 };
 };
 
@@ -61,6 +61,11 @@ TEST (RemoteControl, PagesEditTheRecordOnTheMessageThreadAndEveryPageFollows)
     h.state.muteState.setOutputMute (2, true); // an edit in the window
     EXPECT_NE (first.receiveWith ("output.3.mute").find ("\"output.3.mute\":\"on\""), std::string::npos);
     EXPECT_NE (second.receiveWith ("output.3.mute").find ("\"output.3.mute\":\"on\""), std::string::npos);
+
+    // Faster than the message thread takes them (here it takes none): told, not queued without end.
+    for (int i = 0; i < 100; ++i)
+        first.send (R"({"type":"set","param":"output.1.gain","value":"-1"})");
+    EXPECT_NE (first.receiveWith ("too many requests").find ("too many requests"), std::string::npos);
     remote.stop();
 }
 
