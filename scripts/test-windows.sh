@@ -236,6 +236,15 @@ PY
 }
 check "tavikctl.exe serve answers the page and a WebSocket on COM5" serves_the_remote
 
+# 2c. tavikctl.exe set and get by parameter name on COM5.
+sets_and_gets() {
+    wine "$build/tavikctl.exe" set output.4.band.2.gain -4.5 output.4.route.C on --port COM5 >/dev/null 2>&1 || return 1
+    local got
+    got=$(wine "$build/tavikctl.exe" get output.4.band.2.gain output.4.route.C --port COM5 2>/dev/null | tr -d '\r')
+    [ "$got" = "$(printf 'output.4.band.2.gain -4.5\noutput.4.route.C on')" ] || { echo "got: $got"; return 1; }
+}
+check "tavikctl.exe set and get parameters by name on COM5" sets_and_gets
+
 # 3. The program driven as a user drives it, through its window, port
 # chooser, Wine's file dialogs and a message box (tests/e2e). Wine and the
 # scenario run as the rest of this stage does (root in CI): a Wine prefix

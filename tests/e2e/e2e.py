@@ -903,6 +903,11 @@ def windows_program_as_a_user_drives_it(s):
     app.replace_text(*INPUT_BAND1_FREQ_BOX, "2k")
     check(len(new_messages(sim, mark)) == 1 and sim.memory()["inputs"][0]["block"][3] == 59,
           "typing 2k did not send frequency code 59 (2000 Hz) to the processor")
+    # The keys through Wine's keyboard: undo sends the program's old value, redo the typed one.
+    for keys, code in (("ctrl+z", power_on["inputs"][0]["block"][3]), ("ctrl+shift+z", 59)):
+        app.key(keys)
+        wait_for(f"frequency code {code} on the processor after {keys}",
+                 lambda: sim.memory()["inputs"][0]["block"][3] == code, 5)
 
     mark = len(sim.messages())
     app.click(*SYNC_TO_SOFTWARE)
